@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the optimised program, builds the demo SQLite database and
+# starts the program on the demo script.
+#
+# On a machine without a display the program runs under Xvfb instead: the script waits for
+# the main window, saves a screenshot to build/demo/screenshot.png, prints the window title
+# and closes the program again.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+cmake --preset release >/dev/null
+cmake --build --preset release
+
+demo_dir="$PWD/build/demo"
+examples/build-demo-db.sh "$demo_dir/demo.db"
+
+program=build/release/src/app/kxquerolt
+"$program" --version
+
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  exec "$program" examples/demo.sql
+fi
+
+echo "run-demo: no display, running under Xvfb"
+xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+  set -euo pipefail
+  "$1" "$2" &
+  pid=$!
+  for _ in $(seq 1 100); do
+    title=$(xwininfo -root -tree 2>/dev/null | grep -o "\"Kx - Querolt[^\"]*\"" | head -n 1 || true)
+    [ -n "$title" ] && break
+    sleep 0.1
+  done
+  sleep 1
+  import -window root "$3"
+  kill "$pid"
+  wait "$pid" 2>/dev/null || true
+  [ -n "$title" ] || { echo "run-demo: the main window did not appear" >&2; exit 1; }
+  echo "run-demo: main window $title, screenshot in $3"
+' run-demo "$program" examples/demo.sql "$demo_dir/screenshot.png"

@@ -1,0 +1,26 @@
+#include "app/main_window.h"
+#include "app/program_texts.h"
+#include "kx_version.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <cstring>
+
+int main(int argc, char* argv[]) {
+    // Answer --version before creating the application object, so it also works on a
+    // machine without a display.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("kxquerolt %s\n", KX_VERSION_STRING);
+            return 0;
+        }
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("kxquerolt"));
+    QApplication::setApplicationVersion(QStringLiteral(KX_VERSION_STRING));
+
+    kx::TMainWindow window;
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,13 @@
+#include <QApplication>
+#include <gtest/gtest.h>
+
+// Entry point of the widget tests. CTest runs them with QT_QPA_PLATFORM=offscreen; when that
+// is not set (a developer running the binary by hand) the offscreen platform is chosen too,
+// so no window ever appears on the desktop.
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
