@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 #include "app/program_texts.h"
 #include "kx_version.h"
+#include "platform/platform_message_box.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -19,6 +20,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kxquerolt"));
     QApplication::setApplicationVersion(QStringLiteral(KX_VERSION_STRING));
+
+    kx::KxInstallPlatformMessageBox();
 
     kx::TMainWindow window;
     window.show();

@@ -84,4 +84,13 @@ int KxShowPlatformMessageBox(QWidget* owner, const QString& text, const QString&
     return choices.back().answer;
 }
 
+void KxInstallPlatformMessageBox() {
+    KxSetMessageBoxPresenter([](const QString& text, const QString& caption, unsigned flags) {
+        QString shown = text;
+        shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        return KxShowPlatformMessageBox(nullptr, shown, caption, flags);
+    });
+}
+
 } // namespace kx
