@@ -1,9 +1,12 @@
 # Shared build settings: compiler cache, warnings and the helpers every subsystem folder
 # uses to declare its library and its tests.
 
+# Paths are made relative to the source tree so that a fresh clone in another folder (as CI
+# makes) still hits the cache.
 find_program(KX_CCACHE ccache)
 if(KX_CCACHE)
-    set(CMAKE_CXX_COMPILER_LAUNCHER "${KX_CCACHE}")
+    set(CMAKE_CXX_COMPILER_LAUNCHER
+        "${CMAKE_COMMAND}" -E env "CCACHE_BASEDIR=${PROJECT_SOURCE_DIR}" CCACHE_NOHASHDIR=1 "${KX_CCACHE}")
 endif()
 
 option(KX_WARNINGS_AS_ERRORS "Treat compiler warnings as errors" ON)
