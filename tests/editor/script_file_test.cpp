@@ -1,0 +1,89 @@
+#include "editor/custom_editor.h"
+#include "editor/script_file.h"
+#include "editor_test_support.h"
+#include "foundation/exceptions.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace kx;
+
+class ScriptFileTest : public testing::Test {
+protected:
+    QString Path(const char* name) const {
+        return QDir(dir.path()).filePath(QString::fromLatin1(name));
+    }
+
+    void WriteBytes(const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    QByteArray ReadBytes(const QString& path) {
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        return file.readAll();
+    }
+
+    QTemporaryDir dir;
+    TCustomEditor editor;
+};
+
+TEST_F(ScriptFileTest, Utf8FileLoadsNormalisedAndSavesWithCrLf) {
+    WriteBytes(Path("a.sql"), QByteArray("SELECT 'Gr\xC3\xBC\xC3\x9F"
+                                         "e'\nFROM t;\n"));
+    EXPECT_EQ(editor.Lines().LoadFromFile(Path("a.sql")), TKxScriptEncoding::Utf8);
+    EXPECT_EQ(editor.Text(), QStringLiteral("SELECT 'Grüße'\r\nFROM t;\r\n"));
+
+    editor.Lines().SaveToFile(Path("b.sql"), TKxScriptEncoding::Utf8);
+    EXPECT_EQ(ReadBytes(Path("b.sql")), QByteArray("SELECT 'Gr\xC3\xBC\xC3\x9F"
+                                                   "e'\r\nFROM t;\r\n"));
+}
+
+TEST_F(ScriptFileTest, InvalidUtf8IsKeptByteForByte) {
+    const QByteArray latin1("-- K\xF6ln \xA9\r\nSELECT 1;\r\n");
+    WriteBytes(Path("old.sql"), latin1);
+    EXPECT_EQ(editor.Lines().LoadFromFile(Path("old.sql")), TKxScriptEncoding::Latin1);
+    EXPECT_EQ(editor.Lines().Get(0), QStringLiteral("-- Köln ©"));
+    EXPECT_EQ(editor.Lines().SaveToFile(Path("old.sql"), TKxScriptEncoding::Latin1),
+              TKxScriptEncoding::Latin1);
+    EXPECT_EQ(ReadBytes(Path("old.sql")), latin1);
+
+    // A character Latin-1 cannot hold switches the file to UTF-8 instead of losing it.
+    kx::test::Type(editor, QStringLiteral("€"));
+    EXPECT_EQ(editor.Lines().SaveToFile(Path("old.sql"), TKxScriptEncoding::Latin1),
+              TKxScriptEncoding::Utf8);
+    const TKxScriptFileText back = KxReadScriptFile(Path("old.sql"));
+    EXPECT_EQ(back.Text, editor.Text());
+}
+
+TEST_F(ScriptFileTest, ByteOrderMarkIsKeptButNotShown) {
+    WriteBytes(Path("bom.sql"), QByteArray("\xEF\xBB\xBFSELECT 1;"));
+    EXPECT_EQ(editor.Lines().LoadFromFile(Path("bom.sql")), TKxScriptEncoding::Utf8WithBom);
+    EXPECT_EQ(editor.Text(), QStringLiteral("SELECT 1;"));
+    editor.Lines().SaveToFile(Path("bom.sql"), TKxScriptEncoding::Utf8WithBom);
+    EXPECT_EQ(ReadBytes(Path("bom.sql")), QByteArray("\xEF\xBB\xBFSELECT 1;"));
+}
+
+TEST_F(ScriptFileTest, FailuresRaiseAndLeaveTheTextAndTheOldFileAlone) {
+    editor.SetAllText(QStringLiteral("keep me"));
+    try {
+        editor.Lines().LoadFromFile(Path("missing.sql"));
+        ADD_FAILURE();
+    } catch (const EKxException& e) {
+        EXPECT_EQ(e.GetMessage(),
+                  QStringLiteral("File \"%1\" doesn't exist").arg(Path("missing.sql")));
+        EXPECT_EQ(e.GetRoutineName(), QStringLiteral("LoadFromFile"));
+    }
+    EXPECT_EQ(editor.Text(), QStringLiteral("keep me"));
+
+    EXPECT_THROW(editor.Lines().SaveToFile(Path("no/such/folder/x.sql"), TKxScriptEncoding::Utf8),
+                 EKxException);
+}
+
+} // namespace
