@@ -1,3 +1,4 @@
+#include "app/application_settings.h"
 #include "app/main_window.h"
 #include "app/program_texts.h"
 #include "kx_version.h"
@@ -22,8 +23,14 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationVersion(QStringLiteral(KX_VERSION_STRING));
 
     kx::KxInstallPlatformMessageBox();
+    kx::KxSetApplicationStoreFileName(kx::KxSettingsFileName(QApplication::arguments()));
 
-    kx::TMainWindow window;
-    window.show();
-    return QApplication::exec();
+    int result = 0;
+    {
+        kx::TMainWindow window;
+        window.show();
+        result = QApplication::exec();
+    }
+    kx::KxReleaseApplicationStore();
+    return result;
 }

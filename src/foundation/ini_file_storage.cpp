@@ -1,0 +1,149 @@
+#include "foundation/ini_file_storage.h"
+
+#include "foundation/message_box.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QThread>
+
+namespace kx {
+namespace {
+
+QString Tr(const char* text) {
+    return QCoreApplication::translate("KxFoundation", text);
+}
+
+bool OnEventLoopThread() {
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app != nullptr && app->thread() == QThread::currentThread();
+}
+
+} // namespace
+
+TKxIniFileStorage::TKxIniFileStorage() : m_saveContext(std::make_unique<QObject>()) {}
+
+TKxIniFileStorage::~TKxIniFileStorage() {
+    Flush();
+}
+
+void TKxIniFileStorage::SetFileName(const QString& fileName) {
+    Flush();
+    m_fileName = fileName;
+    m_document = TKxIniDocument();
+    m_dirty = false;
+    m_readFailed = false;
+    m_problemReported = false;
+
+    QFile file(fileName);
+    if (fileName.isEmpty() || !file.exists())
+        return;
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_readFailed = true;
+        ReportProblem(Tr("The settings file \"%1\" cannot be read: %2\rSettings changed in "
+                         "this run will not be saved.")
+                          .arg(m_fileName, file.errorString()));
+        return;
+    }
+    m_document = TKxIniDocument::Parse(file.readAll());
+}
+
+bool TKxIniFileStorage::Flush() {
+    if (!m_dirty || m_fileName.isEmpty())
+        return true;
+    if (m_readFailed)
+        return false; // its content was never seen, so writing would destroy it
+
+    QDir().mkpath(QFileInfo(m_fileName).absolutePath());
+    QSaveFile file(m_fileName);
+    const QByteArray bytes = m_document.Serialize();
+    if (!file.open(QIODevice::WriteOnly)) {
+        ReportWriteFailure(file.errorString());
+        return false;
+    }
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        ReportWriteFailure(file.errorString());
+        return false;
+    }
+    m_dirty = false;
+    return true;
+}
+
+void TKxIniFileStorage::ReportWriteFailure(const QString& reason) {
+    ReportProblem(Tr("The settings file \"%1\" cannot be saved: %2\rChanged settings are kept "
+                     "until the program ends.")
+                      .arg(m_fileName, reason));
+}
+
+void TKxIniFileStorage::ReportProblem(const QString& text) {
+    if (m_problemReported)
+        return;
+    m_problemReported = true;
+    KxMessageBox(text, svWarning, mb::Ok);
+}
+
+void TKxIniFileStorage::Changed() {
+    m_dirty = true;
+    if (!OnEventLoopThread()) {
+        Flush();
+        return;
+    }
+    if (m_saveQueued)
+        return;
+    m_saveQueued = true;
+    QMetaObject::invokeMethod(
+        m_saveContext.get(),
+        [this] {
+            m_saveQueued = false;
+            Flush();
+        },
+        Qt::QueuedConnection);
+}
+
+bool TKxIniFileStorage::KeyOpen(const QString& fullKey, bool create) {
+    // Sections come into being when a value is written, so creating always succeeds.
+    return create || m_document.KeyExists(fullKey);
+}
+
+bool TKxIniFileStorage::KeyExists(const QString& fullKey) {
+    return m_document.KeyExists(fullKey);
+}
+
+QStringList TKxIniFileStorage::SubKeyNames(const QString& fullKey) {
+    return m_document.SubKeyNames(fullKey);
+}
+
+QStringList TKxIniFileStorage::ValueNames(const QString& fullKey) {
+    return m_document.ValueNames(fullKey);
+}
+
+std::optional<QString> TKxIniFileStorage::ReadValue(const QString& fullKey, const QString& name) {
+    return m_document.Value(fullKey, name);
+}
+
+void TKxIniFileStorage::WriteValue(const QString& fullKey, const QString& name,
+                                   const QString& value) {
+    if (m_document.Value(fullKey, name) == value)
+        return;
+    m_document.SetValue(fullKey, name, value);
+    Changed();
+}
+
+bool TKxIniFileStorage::RemoveValue(const QString& fullKey, const QString& name) {
+    if (!m_document.RemoveValue(fullKey, name))
+        return false;
+    Changed();
+    return true;
+}
+
+bool TKxIniFileStorage::RemoveKey(const QString& fullKey) {
+    if (!m_document.RemoveKey(fullKey))
+        return false;
+    Changed();
+    return true;
+}
+
+} // namespace kx
