@@ -12,6 +12,32 @@ QString Tr(const char* text) {
     return QCoreApplication::translate("KxFoundation", text);
 }
 
+// How a declared value is read and written, decided by the type of its default.
+enum class TValueKind { Integer, Float, DateTime, Text, Boolean, Variant };
+
+TValueKind KindOf(const KxVariant& defaultValue) {
+    switch (defaultValue.VarType()) {
+    case varSmallint:
+    case varInteger:
+    case varByte:
+        return TValueKind::Integer;
+    case varSingle:
+    case varDouble:
+    case varCurrency:
+        return TValueKind::Float;
+    case varDate:
+        return TValueKind::DateTime;
+    case varOleStr:
+    case varString:
+    case varUString:
+        return TValueKind::Text;
+    case varBoolean:
+        return TValueKind::Boolean;
+    default:
+        return TValueKind::Variant;
+    }
+}
+
 } // namespace
 
 TKxPersistentData::TKxPersistentData(QObject* owner) : TKxInterfacedComponent(owner) {
@@ -88,26 +114,21 @@ KxVariant TKxPersistentData::ReadValue(int id) {
         return value.Default;
     const QString& name = value.ValueName;
     const KxVariant& fallback = value.Default;
-    switch (fallback.VarType()) {
-    case varSmallint:
-    case varInteger:
-    case varByte:
+    switch (KindOf(fallback)) {
+    case TValueKind::Integer:
         return KxVariant(ReadInteger(name, fallback.ToInt()));
-    case varSingle:
-    case varDouble:
-    case varCurrency:
+    case TValueKind::Float:
         return KxVariant(ReadFloat(name, fallback.ToDouble()));
-    case varDate:
+    case TValueKind::DateTime:
         return KxVariant::FromDateTime(ReadDateTime(name, fallback.ToDouble()));
-    case varOleStr:
-    case varString:
-    case varUString:
+    case TValueKind::Text:
         return KxVariant(ReadString(name, fallback.ToString()));
-    case varBoolean:
+    case TValueKind::Boolean:
         return KxVariant(ReadBool(name, fallback.ToBool()));
-    default:
-        return ReadVariant(name, fallback);
+    case TValueKind::Variant:
+        break;
     }
+    return ReadVariant(name, fallback);
 }
 
 void TKxPersistentData::WriteValue(int id, const KxVariant& newValue) {
@@ -116,29 +137,23 @@ void TKxPersistentData::WriteValue(int id, const KxVariant& newValue) {
     KxOpenKey(this, value.KeyPath, true);
     const QString& name = value.ValueName;
     const KxVariant& fallback = value.Default;
-    switch (fallback.VarType()) {
-    case varSmallint:
-    case varInteger:
-    case varByte:
+    switch (KindOf(fallback)) {
+    case TValueKind::Integer:
         WriteInteger(name, newValue.ToInt(), fallback.ToInt());
         break;
-    case varSingle:
-    case varDouble:
-    case varCurrency:
+    case TValueKind::Float:
         WriteFloat(name, newValue.ToDouble(), fallback.ToDouble());
         break;
-    case varDate:
+    case TValueKind::DateTime:
         WriteDateTime(name, newValue.ToDouble(), fallback.ToDouble());
         break;
-    case varOleStr:
-    case varString:
-    case varUString:
+    case TValueKind::Text:
         WriteText(name, newValue.ToString(), fallback.ToString());
         break;
-    case varBoolean:
+    case TValueKind::Boolean:
         WriteBool(name, newValue.ToBool(), fallback.ToBool());
         break;
-    default:
+    case TValueKind::Variant:
         WriteVariant(name, newValue, fallback);
         break;
     }

@@ -13,20 +13,7 @@
 namespace {
 
 std::string Diagnostics(SQLSMALLINT type, SQLHANDLE handle) {
-    std::string text;
-    SQLCHAR state[6] = {};
-    SQLCHAR message[1024] = {};
-    SQLINTEGER native = 0;
-    SQLSMALLINT length = 0;
-    for (SQLSMALLINT i = 1; SQLGetDiagRec(type, handle, i, state, &native, message, sizeof message,
-                                          &length) == SQL_SUCCESS;
-         ++i) {
-        text += reinterpret_cast<const char*>(state);
-        text += ": ";
-        text += reinterpret_cast<const char*>(message);
-        text += '\n';
-    }
-    return text;
+    return kx::test::RawDiagnostics(type, handle).toStdString();
 }
 
 #define EXPECT_ODBC_OK(call, type, handle)                                                         \

@@ -7,9 +7,7 @@
 #include <sqlext.h>
 
 namespace kx::test {
-namespace {
-
-QString DiagnosticText(SQLSMALLINT type, SQLHANDLE handle) {
+QString RawDiagnostics(short type, void* handle) {
     QString text;
     SQLCHAR state[6] = {};
     SQLCHAR message[1024] = {};
@@ -24,8 +22,6 @@ QString DiagnosticText(SQLSMALLINT type, SQLHANDLE handle) {
     }
     return text.isEmpty() ? QStringLiteral("failed without diagnostics") : text;
 }
-
-} // namespace
 
 QString SqliteConnectionString(const QTemporaryDir& dir, const QString& fileName) {
     return QStringLiteral("Driver=SQLite3;Database=%1;").arg(QDir(dir.path()).filePath(fileName));
@@ -44,12 +40,12 @@ QString ExecuteRaw(const QString& connectionString, const QString& sql) {
     SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
     if (!SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(connect.data()),
                                         SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT))) {
-        error = DiagnosticText(SQL_HANDLE_DBC, dbc);
+        error = RawDiagnostics(SQL_HANDLE_DBC, dbc);
     } else {
         SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);
         const SQLRETURN rc = SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS);
         if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA)
-            error = DiagnosticText(SQL_HANDLE_STMT, stmt);
+            error = RawDiagnostics(SQL_HANDLE_STMT, stmt);
         SQLFreeHandle(SQL_HANDLE_STMT, stmt);
         SQLDisconnect(dbc);
     }

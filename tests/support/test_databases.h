@@ -37,6 +37,9 @@ private:
     QString m_connectionString;
 };
 
+// The diagnostic records of a handle as "STATE: message" lines, for failure messages.
+QString RawDiagnostics(short handleType, void* handle);
+
 // Runs one statement on a connection string through the raw call interface; answers the
 // driver's diagnostics on failure, an empty text on success. For test set-up only.
 QString ExecuteRaw(const QString& connectionString, const QString& sql);
