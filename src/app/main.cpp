@@ -3,6 +3,7 @@
 #include "app/program_texts.h"
 #include "kx_version.h"
 #include "platform/platform_message_box.h"
+#include "platform/wait_cursor.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -23,6 +24,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationVersion(QStringLiteral(KX_VERSION_STRING));
 
     kx::KxInstallPlatformMessageBox();
+    kx::KxInstallPlatformWaitCursor();
     kx::KxSetApplicationStoreFileName(kx::KxSettingsFileName(QApplication::arguments()));
 
     int result = 0;

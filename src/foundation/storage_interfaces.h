@@ -78,6 +78,8 @@ public:
     // Reads up to `count` bytes into `buffer` and answers how many were stored; with
     // `zeroFill` the rest of the buffer is cleared.
     virtual int ReadBinary(const QString& name, void* buffer, int count, bool zeroFill) = 0;
+    // The number of bytes stored under `name` (0 when there is no such value).
+    virtual int BinarySize(const QString& name) = 0;
     virtual void WriteBinary(const QString& name, const QByteArray& bytes) = 0;
 };
 

@@ -233,6 +233,11 @@ int TKxValueStorageImpl::ReadBinary(const QString& name, void* buffer, int count
     return stored;
 }
 
+int TKxValueStorageImpl::BinarySize(const QString& name) {
+    const std::optional<QString> text = Stored(name);
+    return text ? static_cast<int>(QByteArray::fromHex(text->toLatin1()).size()) : 0;
+}
+
 void TKxValueStorageImpl::WriteBinary(const QString& name, const QByteArray& bytes) {
     Checked().WriteString(name, QString::fromLatin1(bytes.toHex().toUpper()));
 }

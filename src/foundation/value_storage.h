@@ -57,6 +57,7 @@ public:
 
     // IKxBinaryStorage
     int ReadBinary(const QString& name, void* buffer, int count, bool zeroFill) override;
+    int BinarySize(const QString& name) override;
     void WriteBinary(const QString& name, const QByteArray& bytes) override;
 
     static QString EncodeVariant(const KxVariant& value);

@@ -1,5 +1,7 @@
 #include "platform/wait_cursor.h"
 
+#include "foundation/temp_cursor.h"
+
 #include <QCursor>
 #include <QGuiApplication>
 
@@ -12,6 +14,11 @@ KxWaitCursorScope::KxWaitCursorScope() {
 
 KxWaitCursorScope::~KxWaitCursorScope() {
     QGuiApplication::restoreOverrideCursor();
+}
+
+void KxInstallPlatformWaitCursor() {
+    KxSetWaitCursorRoutines([] { QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); },
+                            [] { QGuiApplication::restoreOverrideCursor(); });
 }
 
 } // namespace kx

@@ -13,4 +13,7 @@ public:
     KxWaitCursorScope& operator=(const KxWaitCursorScope&) = delete;
 };
 
+// Lets the foundation's TKxTempCursor (used below the widgets) show the same cursor.
+void KxInstallPlatformWaitCursor();
+
 } // namespace kx
