@@ -1,5 +1,6 @@
 #include "app/application_settings.h"
 #include "app/main_window.h"
+#include "dialogs/exception_dialog.h"
 #include "app/program_texts.h"
 #include "kx_version.h"
 #include "platform/platform_message_box.h"
@@ -29,6 +30,9 @@ int main(int argc, char* argv[]) {
 
     int result = 0;
     {
+        // Failures that reach the event loop (timer handlers, deferred steps) end in the
+        // exception dialog rather than in a plain message box.
+        kx::TKxExceptionHandlerObj exceptionHandler(&kx::KxApplicationStore());
         kx::TMainWindow window;
         window.show();
         result = QApplication::exec();

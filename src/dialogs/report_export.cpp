@@ -1,0 +1,132 @@
+#include "dialogs/report_export.h"
+
+#include "dialogs/dialog_texts.h"
+#include "foundation/exceptions.h"
+
+#include <QApplication>
+#include <QPalette>
+#include <QSaveFile>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFragment>
+#include <cmath>
+#include <vector>
+
+namespace kx {
+namespace {
+
+struct TRun {
+    QString text;
+    QColor color;
+    int halfPoints;
+    QTextCharFormat format;
+};
+
+int HalfPoints(const QFont& font) {
+    const qreal points = font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize() * 0.75;
+    return std::max(1, int(std::lround(points * 2)));
+}
+
+void AppendEscaped(QByteArray& out, const QString& text) {
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == '\\' || u == '{' || u == '}') {
+            out += '\\';
+            out += char(u);
+        } else if (u == '\t') {
+            out += "\\tab ";
+        } else if (u >= 0x20 && u < 0x80) {
+            out += char(u);
+        } else if (u < 0x20) {
+            continue; // control characters have no place in a line
+        } else {
+            // RTF's \u takes a signed 16-bit number, followed by the one-character fallback.
+            out += "\\u" + QByteArray::number(int(std::int16_t(u))) + '?';
+        }
+    }
+}
+
+} // namespace
+
+QColor KxQColor(TColor color) {
+    if (KxIsSystemColor(color)) {
+        const QPalette palette = QApplication::palette();
+        return (color & 0xFF) == (clWindow & 0xFF) ? palette.color(QPalette::Base)
+                                                   : palette.color(QPalette::Text);
+    }
+    return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+}
+
+QByteArray KxDocumentToPlainLines(const QTextDocument& document) {
+    QByteArray out;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        out += block.text().toUtf8();
+        out += "\r\n";
+    }
+    return out;
+}
+
+QByteArray KxDocumentToRtf(const QTextDocument& document, const QFont& defaultFont) {
+    const int defaultSize = HalfPoints(defaultFont);
+    std::vector<QColor> colors;
+    const auto colorIndex = [&colors](const QColor& color) {
+        for (size_t i = 0; i < colors.size(); ++i) {
+            if (colors[i] == color)
+                return int(i) + 1; // entry 0 of the table is the automatic colour
+        }
+        colors.push_back(color);
+        return int(colors.size());
+    };
+
+    QByteArray body;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.isValid())
+                continue;
+            const QTextCharFormat format = fragment.charFormat();
+            const QColor color = format.hasProperty(QTextFormat::ForegroundBrush)
+                                     ? format.foreground().color()
+                                     : QColor(Qt::black);
+            const int size = format.hasProperty(QTextFormat::FontPointSize)
+                                 ? std::max(1, int(std::lround(format.fontPointSize() * 2)))
+                                 : defaultSize;
+            body +=
+                "{\\cf" + QByteArray::number(colorIndex(color)) + "\\fs" + QByteArray::number(size);
+            if (format.fontWeight() >= QFont::Bold)
+                body += "\\b";
+            if (format.fontItalic())
+                body += "\\i";
+            if (format.fontUnderline())
+                body += "\\ul";
+            if (format.fontStrikeOut())
+                body += "\\strike";
+            body += ' ';
+            AppendEscaped(body, fragment.text());
+            body += '}';
+        }
+        body += "\\par\r\n";
+    }
+
+    QByteArray out = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\r\n{\\fonttbl{\\f0\\fmodern ";
+    AppendEscaped(out, defaultFont.family());
+    out += ";}}\r\n{\\colortbl ;";
+    for (const QColor& color : colors) {
+        out += "\\red" + QByteArray::number(color.red()) + "\\green" +
+               QByteArray::number(color.green()) + "\\blue" + QByteArray::number(color.blue()) +
+               ';';
+    }
+    out += "}\r\n\\pard\\f0\\fs" + QByteArray::number(defaultSize) + "\r\n";
+    out += body;
+    out += "}\r\n";
+    return out;
+}
+
+void KxWriteFileAtomically(const QString& fileName, const QByteArray& bytes,
+                           const QString& routineName) {
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        KxRaise(dlgtext::CannotWriteFile().arg(fileName, file.errorString()), routineName);
+}
+
+} // namespace kx
