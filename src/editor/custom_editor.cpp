@@ -317,6 +317,16 @@ void TCustomEditor::EndUndoGroup() {
     m_undo.Push(TUndoOperation::GroupMarker());
 }
 
+void TCustomEditor::RecordUndoGroup(const std::vector<TUndoOperation>& operations) {
+    if (!Recording() || operations.empty())
+        return;
+    m_redo.Clear();
+    m_undo.Push(TUndoOperation::GroupMarker());
+    for (const TUndoOperation& operation : operations)
+        m_undo.Push(operation);
+    m_undo.Push(TUndoOperation::GroupMarker());
+}
+
 void TCustomEditor::Undo() {
     RunUndoStep(m_undo, m_redo);
 }

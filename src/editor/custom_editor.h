@@ -51,6 +51,8 @@ public:
     TWholeTextRange& WholeText() { return *m_wholeText; }
     TVisibleRange& VisibleRange() { return *m_visible; }
     TSelectionRange& Selection() { return *m_selection; }
+    const TSelectionRange& Selection() const { return *m_selection; }
+    const TVisibleRange& VisibleRange() const { return *m_visible; }
     int SelStart() const { return m_selection->RStart() - 1; }
     void SetSelStart(int value) { m_selection->Select(value + 1, 0); }
     int SelLength() const { return m_selection->RLength(); }
@@ -69,6 +71,9 @@ public:
     bool UndoRunning() const { return m_undoRunning; }
     const TUndoStack& UndoStack() const { return m_undo; }
     const TUndoStack& RedoStack() const { return m_redo; }
+    // Records operations made while recording was off (a drag-move) as one undo step; each
+    // operation is what undoing does, the last one first.
+    void RecordUndoGroup(const std::vector<TUndoOperation>& operations);
 
     // --- editing helpers
     // n > 0 inserts n tabs, n < 0 removes up to -n leading tabs, on every selected row.
@@ -82,7 +87,11 @@ public:
     int TabSize() const { return m_tabSize; }
     void SetTabSize(int value);
     bool ReadOnly() const { return m_readOnly; }
-    void SetReadOnly(bool value) { m_readOnly = value; }
+    // Whether the caret is shown depends on this, so the view is asked again.
+    void SetReadOnly(bool value) {
+        m_readOnly = value;
+        ShowCaret();
+    }
     bool AllowUndo() const { return m_allowUndo; }
     void SetAllowUndo(bool value);
     bool AutoIndent() const { return m_autoIndent; }
@@ -92,7 +101,11 @@ public:
     bool RemoveTrailingSpaces() const { return m_removeTrailingSpaces; }
     void SetRemoveTrailingSpaces(bool value);
     bool AlwaysShowCaret() const { return m_alwaysShowCaret; }
-    void SetAlwaysShowCaret(bool value) { m_alwaysShowCaret = value; }
+    // Whether the caret is shown depends on this, so the view is asked again.
+    void SetAlwaysShowCaret(bool value) {
+        m_alwaysShowCaret = value;
+        ShowCaret();
+    }
     TColor Color() const { return m_color; }
     void SetColor(TColor value) { m_color = value; }
     int LeftMargin() const { return m_leftMargin; }

@@ -280,12 +280,23 @@ void TSelectionRange::Changed() {
         if (editor->RemoveTrailingSpaces() && !editor->UndoRunning() &&
             oldRow != editor->PosToRowCol(m_start).Row)
             editor->CleanRow(oldRow);
-        if (before->Start != m_start || before->End != m_end) {
-            TMCRange previous(editor);
-            previous.SetRStart(before->Start);
-            previous.SetREnd(before->End);
-            previous.InvalidateRange();
-            InvalidateRange();
+        // Only what changed its highlight is repainted: extending a selection by one
+        // character repaints that character, not the whole selection.
+        const auto paint = [editor](int start, int end) {
+            TMCRange stretch(editor);
+            stretch.SetRStart(start);
+            stretch.SetREnd(end);
+            stretch.InvalidateRange();
+        };
+        if (before->Start == m_start && before->End != m_end) {
+            paint(std::min(before->End, m_end) + 1, std::max(before->End, m_end));
+        } else if (before->End == m_end && before->Start != m_start) {
+            paint(std::min(before->Start, m_start), std::max(before->Start, m_start) - 1);
+        } else if (before->Start != m_start || before->End != m_end) {
+            if (before->End >= before->Start)
+                paint(before->Start, before->End);
+            if (m_end >= m_start)
+                InvalidateRange();
         }
     }
     m_caretVisible = true;

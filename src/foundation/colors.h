@@ -10,6 +10,9 @@ namespace kx {
 using TColor = std::int32_t;
 
 inline constexpr TColor clWindow = static_cast<TColor>(0x80000005u);
+inline constexpr TColor clWindowText = static_cast<TColor>(0x80000008u);
+inline constexpr TColor clHighlight = static_cast<TColor>(0x8000000Du);
+inline constexpr TColor clHighlightText = static_cast<TColor>(0x8000000Eu);
 
 inline constexpr bool KxIsSystemColor(TColor color) {
     return color < 0;

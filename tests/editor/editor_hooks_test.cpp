@@ -80,5 +80,23 @@ TEST(EditorHooks, MovingTheTopRowScrollsTheView) {
     EXPECT_EQ(editor.scrolled.size(), 1u);
 }
 
+TEST(EditorHooks, SelectionChangeRepaintsOnlyTheDifference) {
+    RecordingEditor editor;
+    editor.SetAllText(QStringLiteral("0123456789\r\n0123456789\r\n0123456789"));
+    editor.Selection().Select(5, 16);
+    editor.Reset();
+    editor.Selection().SetRLength(18); // end moves from 20 to 22
+    ASSERT_EQ(editor.painted.size(), 1u);
+    EXPECT_EQ(editor.painted[0], std::make_pair(21, 22));
+    editor.Reset();
+    editor.Selection().Select(3, 20); // start moves from 5 to 3, end stays 22
+    ASSERT_EQ(editor.painted.size(), 1u);
+    EXPECT_EQ(editor.painted[0], std::make_pair(3, 4));
+    editor.Reset();
+    editor.Selection().Select(30, 0); // both ends move: the old selection is cleared
+    ASSERT_EQ(editor.painted.size(), 1u);
+    EXPECT_EQ(editor.painted[0], std::make_pair(3, 22));
+}
+
 } // namespace
 } // namespace kx
