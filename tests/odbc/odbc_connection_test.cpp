@@ -169,6 +169,10 @@ TEST_P(OdbcConnectionTest, CompletedConnectionStringReplacesTheGivenOne) {
 }
 
 TEST_P(OdbcConnectionTest, AThousandConnectionsLeaveMemoryFlat) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "freed memory stays in AddressSanitizer's quarantine; its leak checker "
+                    "covers this build instead";
+#endif
     const auto residentKb = [] {
         QFile status(QStringLiteral("/proc/self/statm"));
         EXPECT_TRUE(status.open(QIODevice::ReadOnly));
