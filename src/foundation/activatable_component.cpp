@@ -36,7 +36,8 @@ void TKxActivationProperties::Assign(const TKxActivationProperties& source) {
 
 // ---- TKxActivatableComponent
 
-TKxActivatableComponent::TKxActivatableComponent(QObject* owner) : TKxConnectableComponent(owner) {
+TKxActivatableComponent::TKxActivatableComponent(QObject* owner, TKxLifetime lifetime)
+    : TKxConnectableComponent(owner, lifetime) {
     AddConnectionPoint(KxInterfaceId::Of<IKxActiveChangeSink>());
 }
 
@@ -178,8 +179,8 @@ void TKxActivatableComponent::CloseBeforeDestroy() noexcept {
 
 // ---- TKxHandleActivateComponent
 
-TKxHandleActivateComponent::TKxHandleActivateComponent(QObject* owner)
-    : TKxActivatableComponent(owner) {}
+TKxHandleActivateComponent::TKxHandleActivateComponent(QObject* owner, TKxLifetime lifetime)
+    : TKxActivatableComponent(owner, lifetime) {}
 
 TKxHandleActivateComponent::~TKxHandleActivateComponent() {
     CloseBeforeDestroy();

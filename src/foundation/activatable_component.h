@@ -63,7 +63,8 @@ class TKxActivatableComponent : public TKxConnectableComponent,
                                 public virtual IKxCheckActive,
                                 public virtual IKxGetSetActive {
 public:
-    explicit TKxActivatableComponent(QObject* owner = nullptr);
+    explicit TKxActivatableComponent(QObject* owner = nullptr,
+                                     TKxLifetime lifetime = TKxLifetime::OwnerOwned);
     ~TKxActivatableComponent() override;
 
     bool GetActive() const override = 0;
@@ -124,7 +125,8 @@ private:
 // An activatable component whose open state is an allocated handle (0 = none).
 class TKxHandleActivateComponent : public TKxActivatableComponent, public virtual IKxGetHandle {
 public:
-    explicit TKxHandleActivateComponent(QObject* owner = nullptr);
+    explicit TKxHandleActivateComponent(QObject* owner = nullptr,
+                                        TKxLifetime lifetime = TKxLifetime::OwnerOwned);
     ~TKxHandleActivateComponent() override;
 
     bool GetActive() const override { return HandleAllocated(); }

@@ -6,8 +6,9 @@
 
 namespace kx {
 
-TKxConnectableComponent::TKxConnectableComponent(QObject* owner)
-    : TKxInterfacedComponent(owner), m_container(KxMake<TKxConnectionPointContainerImpl>(this)) {
+TKxConnectableComponent::TKxConnectableComponent(QObject* owner, TKxLifetime lifetime)
+    : TKxInterfacedComponent(owner, lifetime),
+      m_container(KxMake<TKxConnectionPointContainerImpl>(this)) {
     m_container->AddConnectionPoint(KxInterfaceId::Of<IKxReleaseReferences>());
     m_sourceConnector = std::make_unique<TKxObjInterfaceConnector>(this);
 }

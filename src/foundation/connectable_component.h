@@ -22,7 +22,8 @@ class TKxConnectableComponent : public TKxInterfacedComponent,
                                 public virtual IConnectionPointContainer,
                                 public virtual IKxComponentLoading {
 public:
-    explicit TKxConnectableComponent(QObject* owner = nullptr);
+    explicit TKxConnectableComponent(QObject* owner = nullptr,
+                                     TKxLifetime lifetime = TKxLifetime::OwnerOwned);
     // Tells every sink to release its references, clears the connection points and frees the
     // source connector (which disconnects from its own source).
     ~TKxConnectableComponent() override;

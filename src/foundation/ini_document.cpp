@@ -5,6 +5,7 @@
 namespace kx {
 namespace {
 
+constexpr char kEncodedTab = '\xFD';
 constexpr char kEncodedLf = '\xFE';
 constexpr char kEncodedCr = '\xFF';
 
@@ -38,6 +39,7 @@ QByteArray TKxIniDocument::EncodeValue(const QString& value) {
 
 QString TKxIniDocument::DecodeValue(const QByteArray& bytes) {
     QByteArray copy = bytes;
+    copy.replace(kEncodedTab, '\t'); // how older files kept tabs of stored SQL texts
     copy.replace(kEncodedLf, '\n');
     copy.replace(kEncodedCr, '\r');
     return QString::fromUtf8(copy);

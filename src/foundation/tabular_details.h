@@ -22,7 +22,8 @@ struct TKxColumnDesc {
 // through this interface; the exception dialog shows the table instead of plain text.
 class IKxTabularDetails : public virtual IKxUnknown {
 public:
-    static constexpr KxGuid IID{0x6B9C1AC0, 0x4E21, 0x4C5B, {0x9A, 0x10, 0x2F, 0x61, 0x0B, 0x7C, 0x1B, 0x00}};
+    static constexpr KxGuid IID{
+        0x6B9C1AC0, 0x4E21, 0x4C5B, {0x9A, 0x10, 0x2F, 0x61, 0x0B, 0x7C, 0x1B, 0x00}};
     using ColumnCallback = std::function<void(const std::vector<TKxColumnDesc>& columns)>;
     using RowCallback = std::function<void(const QStringList& row)>;
 

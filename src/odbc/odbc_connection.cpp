@@ -1,6 +1,8 @@
 #include "odbc/odbc_connection.h"
 
+#include "dbcore/sql_property.h"
 #include "foundation/temp_cursor.h"
+#include "odbc/odbc_statement.h"
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -199,6 +201,18 @@ void TKxOdbcConnection::Assign(const TKxOdbcConnection& source) {
     SetTraceProperties(*source.m_trace);
     SetTranslateProperties(*source.m_translate);
     SetAttributes(source.m_attributes);
+}
+
+void TKxOdbcConnection::ExecuteDirect(const QString& sqlText, SQLLEN* recordsAffected) {
+    if (sqlText.isEmpty())
+        return;
+    TKxOdbcStatementBase statement;
+    statement.SetName(QStringLiteral("ExecuteDirect"));
+    statement.SetODBCConnection(this);
+    statement.SQL().SetAsString(sqlText);
+    statement.ReExecute(true, true);
+    if (recordsAffected != nullptr)
+        *recordsAffected = statement.RecordsAffected();
 }
 
 // ---- attribute routines

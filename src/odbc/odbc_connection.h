@@ -60,10 +60,21 @@ private:
     std::uint32_t m_attributes = 0;
 };
 
+// Runs a modifying statement directly on a connection.
+class IKxExecuteDirect : public virtual IKxUnknown {
+public:
+    static constexpr KxGuid IID{
+        0x6B9C1AD1, 0x4E21, 0x4C5B, {0x9A, 0x10, 0x2F, 0x61, 0x0B, 0x7C, 0x1C, 0x01}};
+    // Answers through `recordsAffected` (when given) what the driver reports, -1 when unknown.
+    virtual void ExecuteDirect(const QString& sqlText, SQLLEN* recordsAffected) = 0;
+};
+
 // A connection to a data source. Open means: the connection handle is allocated, every
 // connect attribute is applied and SQLDriverConnect succeeded. Closing rolls back a manual
 // transaction, disconnects and frees the handle.
-class TKxOdbcConnection : public TKxOdbcTransactionComponent, public virtual IKxAskBoolean {
+class TKxOdbcConnection : public TKxOdbcTransactionComponent,
+                          public virtual IKxAskBoolean,
+                          public virtual IKxExecuteDirect {
 public:
     explicit TKxOdbcConnection(QObject* owner = nullptr);
     ~TKxOdbcConnection() override;
@@ -72,6 +83,9 @@ public:
     // Question 9 (may data be modified): true unless the access mode is read-only.
     int AskBoolean(int id) override;
     bool Connected() const { return m_connected; }
+    // Executes `sqlText` once on a temporary statement (opening the connection on demand);
+    // an empty text does nothing.
+    void ExecuteDirect(const QString& sqlText, SQLLEN* recordsAffected = nullptr) override;
 
     TAccessMode AccessMode() const { return m_accessMode; }
     void SetAccessMode(TAccessMode value);

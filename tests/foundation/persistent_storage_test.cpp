@@ -121,6 +121,14 @@ TEST_F(PersistentStorageTest, MultiLineTextsStayOnOneLineAndComeBack) {
     auto reopened = NewStore();
     KxOpenKey(reopened.get(), QStringLiteral("\\CurrentDesktop"), false);
     EXPECT_EQ(reopened->ReadString(QStringLiteral("CurrentSQLStatement"), {}), script);
+
+    // Older files kept tabs of stored SQL as the byte $FD.
+    WriteFile(kSectionPrefix + "Old]\r\nSQL=SELECT\xFD"
+                               "a\xFF\xFE"
+                               "FROM t\r\n");
+    auto old = NewStore();
+    KxOpenKey(old.get(), QStringLiteral("\\Old"), false);
+    EXPECT_EQ(old->ReadString(QStringLiteral("SQL"), {}), QStringLiteral("SELECT\ta\r\nFROM t"));
 }
 
 TEST_F(PersistentStorageTest, BooleansReadFromTheFirstCharacter) {
