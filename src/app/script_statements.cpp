@@ -1,0 +1,235 @@
+#include "app/script_statements.h"
+
+#include "editor/custom_editor.h"
+#include "foundation/kx_timer.h"
+#include "foundation/temp_cursor.h"
+
+#include <QMetaObject>
+#include <QThread>
+#include <algorithm>
+
+namespace kx {
+
+// The count runs on a copy of the text and of the comment stretches, so the editor may
+// change while it runs; its result travels back as a queued call.
+class TStatementCountThread : public QThread {
+public:
+    TStatementCountThread(QString text, TKxCommentSpans comments, QObject* receiver,
+                          std::function<void(int)> finished)
+        : m_text(std::move(text)), m_comments(std::move(comments)), m_receiver(receiver),
+          m_finished(std::move(finished)) {}
+
+    void Stop() { m_stop = true; }
+
+protected:
+    void run() override {
+        const int count = KxCountStatementSeparators(m_text, m_comments, &m_stop);
+        if (count < 0)
+            return;
+        QMetaObject::invokeMethod(
+            m_receiver, [finished = m_finished, count] { finished(count); }, Qt::QueuedConnection);
+    }
+
+private:
+    const QString m_text;
+    const TKxCommentSpans m_comments;
+    QObject* m_receiver;
+    std::function<void(int)> m_finished;
+    std::atomic<bool> m_stop{false};
+};
+
+int KxCountStatementSeparators(const QString& text, const TKxCommentSpans& comments,
+                               const std::atomic<bool>* stop) {
+    int count = 0;
+    std::size_t span = 0;
+    const qsizetype length = text.size();
+    const QChar* data = text.constData();
+    for (qsizetype i = 0; i < length; ++i) {
+        if (data[i] != QLatin1Char(';'))
+            continue;
+        if (stop != nullptr && stop->load(std::memory_order_relaxed))
+            return -1;
+        const int position = static_cast<int>(i) + 1;
+        while (span < comments.size() && comments[span].Last < position)
+            ++span;
+        if (span < comments.size() && comments[span].First <= position)
+            continue; // inside a comment
+        ++count;
+    }
+    return count;
+}
+
+TKxScriptStatements::TKxScriptStatements(TCustomEditor& editor)
+    : m_editor(editor),
+      m_settleTimer(std::make_unique<TKxTimer>(1000, nullptr, TKxLifetime::OwnerOwned)),
+      m_context(std::make_unique<QObject>()) {
+    m_settleTimer->OnTimer = [this](TKxTimer* timer) {
+        timer->Stop();
+        StartCount();
+        FindCurrentStatement();
+    };
+}
+
+TKxScriptStatements::~TKxScriptStatements() {
+    m_settleTimer->Stop();
+    StopCount();
+}
+
+QChar TKxScriptStatements::At(int position) const {
+    return m_editor.Text().at(position - 1);
+}
+
+int TKxScriptStatements::Length() const {
+    return m_editor.TextLength();
+}
+
+void TKxScriptStatements::FindCurrentStatement() {
+    TKxTempCursor waitCursor;
+    const int length = Length();
+    const auto isBlank = [](QChar c) {
+        return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') ||
+               c == QLatin1Char('\r');
+    };
+    m_start = std::clamp(m_start, 1, std::max(length, 1));
+    while (m_start > 1 && (At(m_start - 1) != QLatin1Char(';') || IsInComment(m_start - 1)))
+        --m_start;
+    // Leading blanks, comments and further separators: an empty statement («;;», a
+    // statement of only a comment) is stepped over, so it never swallows the next one.
+    while (m_start < length &&
+           (isBlank(At(m_start)) || IsInComment(m_start) || At(m_start) == QLatin1Char(';')))
+        ++m_start;
+    m_end = m_start + 1;
+    while (m_end < length && (At(m_end) != QLatin1Char(';') || IsInComment(m_end)))
+        ++m_end;
+    HighlightCurrentStatement();
+    if (OnStatementChanged)
+        OnStatementChanged();
+}
+
+void TKxScriptStatements::NextStatement() {
+    if (m_end >= Length())
+        return;
+    m_start = std::max(m_end + 1, 1);
+    FindCurrentStatement();
+    if (OnShowPosition)
+        OnShowPosition(m_start, m_end);
+}
+
+void TKxScriptStatements::PreviousStatement() {
+    m_start = std::clamp(m_start, 1, std::max(Length(), 1));
+    while (m_start > 1 && (At(m_start) != QLatin1Char(';') || IsInComment(m_start)))
+        --m_start;
+    // Over the run of separators, and of the blanks and comments of empty statements between
+    // them, into the previous statement that has text.
+    const auto skippable = [this](int p) {
+        const QChar c = At(p);
+        return c == QLatin1Char(';') || c == QLatin1Char(' ') || c == QLatin1Char('\t') ||
+               c == QLatin1Char('\n') || c == QLatin1Char('\r') || IsInComment(p);
+    };
+    while (m_start > 1 && skippable(m_start))
+        --m_start;
+    FindCurrentStatement();
+    if (OnShowPosition)
+        OnShowPosition(m_start, m_start);
+}
+
+void TKxScriptStatements::MakeCurrentAt(int position) {
+    m_start = position;
+    FindCurrentStatement();
+}
+
+bool TKxScriptStatements::IsFirstStatement() const {
+    int p = std::min(m_start, Length());
+    while (p > 1 && At(p) != QLatin1Char(';'))
+        --p;
+    return p <= 1;
+}
+
+bool TKxScriptStatements::IsLastStatement() const {
+    const int length = Length();
+    int p = m_end + 1;
+    if (p >= length)
+        return true;
+    p = std::max(p, 1);
+    while (p < length && At(p) != QLatin1Char(';'))
+        ++p;
+    if (p < length)
+        return false;
+    return At(length) != QLatin1Char(';');
+}
+
+void TKxScriptStatements::ResetCurrentStatement() {
+    m_start = 1;
+    m_end = -1;
+    m_editor.RowRanges().clear();
+    m_editor.WholeText().InvalidateRange();
+    if (OnStatementChanged)
+        OnStatementChanged();
+}
+
+QString TKxScriptStatements::GetCurrentStatementText() const {
+    if (m_end < m_start)
+        return {};
+    TMCRange range(&m_editor);
+    range.SetRStart(m_start);
+    range.SetREnd(m_end);
+    return range.GetText();
+}
+
+void TKxScriptStatements::SetHighlightColor(TColor color) {
+    m_highlightColor = color;
+    if (HasCurrentStatement())
+        HighlightCurrentStatement();
+}
+
+void TKxScriptStatements::HighlightCurrentStatement() {
+    std::vector<TRowRangeObj>& rows = m_editor.RowRanges();
+    rows.clear();
+    rows.push_back(
+        {m_editor.PosToRowCol(m_start).Row, m_editor.PosToRowCol(m_end).Row, m_highlightColor});
+    m_editor.WholeText().InvalidateRange();
+}
+
+void TKxScriptStatements::StopCount() {
+    if (!m_countThread)
+        return;
+    m_countThread->Stop();
+    m_countThread->wait();
+    m_countThread.reset();
+}
+
+void TKxScriptStatements::WaitForCount() {
+    if (m_countThread)
+        m_countThread->wait();
+}
+
+void TKxScriptStatements::StartCount() {
+    StopCount();
+    TKxCommentSpans comments = m_commentSnapshot ? m_commentSnapshot() : TKxCommentSpans();
+    std::sort(comments.begin(), comments.end(),
+              [](const TKxCommentSpan& a, const TKxCommentSpan& b) { return a.First < b.First; });
+    m_countThread = std::make_unique<TStatementCountThread>(
+        m_editor.Text(), std::move(comments), m_context.get(),
+        [this](int count) { CountFinished(count); });
+    m_countThread->start();
+}
+
+void TKxScriptStatements::CountFinished(int count) {
+    m_statementCount = count;
+    if (OnCountFinished)
+        OnCountFinished(count);
+}
+
+void TKxScriptStatements::TextChanged() {
+    m_settleTimer->Restart();
+}
+
+int TKxScriptStatements::EditSettleDelay() const {
+    return m_settleTimer->Interval();
+}
+
+void TKxScriptStatements::SetEditSettleDelay(int milliseconds) {
+    m_settleTimer->SetInterval(milliseconds);
+}
+
+} // namespace kx

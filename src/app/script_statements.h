@@ -1,0 +1,109 @@
+#pragma once
+
+#include "foundation/colors.h"
+
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace kx {
+
+class TCustomEditor;
+class TKxTimer;
+class TStatementCountThread;
+
+// A stretch of the script (1-based, inclusive) that the syntax colouring shows as comment.
+struct TKxCommentSpan {
+    int First = 0;
+    int Last = 0;
+};
+using TKxCommentSpans = std::vector<TKxCommentSpan>;
+
+// The statements of the script in the editor: separated by ";" outside comments. Keeps the
+// current statement (Start and End, 1-based), finds and moves it, highlights its rows,
+// counts the statements in the background and follows the text about a second after the
+// last edit. It needs no window: what is a comment comes from the syntax colouring through
+// the two callbacks, which the editor that owns the colouring sets.
+class TKxScriptStatements {
+public:
+    using CommentTest = std::function<bool(int position)>;
+    using CommentSnapshot = std::function<TKxCommentSpans()>;
+
+    explicit TKxScriptStatements(TCustomEditor& editor);
+    ~TKxScriptStatements();
+    TKxScriptStatements(const TKxScriptStatements&) = delete;
+    TKxScriptStatements& operator=(const TKxScriptStatements&) = delete;
+
+    // Whether position p (1-based) lies in a comment; without a test nothing is one.
+    void SetCommentTest(CommentTest test) { m_isInComment = std::move(test); }
+    // All comment stretches at this moment, for a count that runs while the text changes.
+    void SetCommentSnapshot(CommentSnapshot snapshot) { m_commentSnapshot = std::move(snapshot); }
+
+    int Start() const { return m_start; }
+    int End() const { return m_end; }
+    void SetStart(int start) { m_start = start; }
+    bool HasCurrentStatement() const { return m_start >= 1 && m_start < m_end; }
+
+    void FindCurrentStatement();
+    void NextStatement();
+    void PreviousStatement();
+    // Makes the statement at `position` current (a ";" selects the statement it ends).
+    void MakeCurrentAt(int position);
+    bool IsFirstStatement() const;
+    bool IsLastStatement() const;
+    void ResetCurrentStatement();
+    QString GetCurrentStatementText() const;
+
+    TColor HighlightColor() const { return m_highlightColor; }
+    // Re-highlights at once.
+    void SetHighlightColor(TColor color);
+    void HighlightCurrentStatement();
+
+    // -1 until the first count has finished.
+    int StatementCount() const { return m_statementCount; }
+    // Stops a running count, waits for it, and starts a new one on a copy of the text.
+    void StartCount();
+    // Waits for a running count; for callers that need the result now.
+    void WaitForCount();
+
+    // Restarts the edit-settle timer; when it fires, the count and the current statement
+    // follow the text.
+    void TextChanged();
+    int EditSettleDelay() const;
+    void SetEditSettleDelay(int milliseconds);
+
+    // Called after the current statement moved or was recomputed (the owner refreshes its
+    // actions), after a count finished, and to scroll a position into view.
+    std::function<void()> OnStatementChanged;
+    std::function<void(int count)> OnCountFinished;
+    std::function<void(int start, int end)> OnShowPosition;
+
+private:
+    bool IsInComment(int position) const { return m_isInComment && m_isInComment(position); }
+    QChar At(int position) const;
+    int Length() const;
+    void StopCount();
+    void CountFinished(int count);
+
+    TCustomEditor& m_editor;
+    CommentTest m_isInComment;
+    CommentSnapshot m_commentSnapshot;
+    int m_start = 1;
+    int m_end = -1;
+    TColor m_highlightColor = 0xF0F0F0;
+    int m_statementCount = -1;
+    std::unique_ptr<TStatementCountThread> m_countThread;
+    std::unique_ptr<TKxTimer> m_settleTimer;
+    // Receives the count thread's queued result; dies with this object, dropping it.
+    std::unique_ptr<QObject> m_context;
+};
+
+// Counts the ";" of `text` outside the comment stretches (sorted by position). Stops early
+// and answers -1 when `stop` becomes true.
+int KxCountStatementSeparators(const QString& text, const TKxCommentSpans& comments,
+                               const std::atomic<bool>* stop = nullptr);
+
+} // namespace kx

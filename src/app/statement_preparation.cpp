@@ -1,0 +1,103 @@
+#include "app/statement_preparation.h"
+
+namespace kx {
+namespace {
+
+enum class TScanState {
+    Outside,
+    LineComment,
+    BraceComment,
+    BlockComment,
+    DoubleQuoted,
+    SingleQuoted
+};
+
+QString TrimStatementEnds(const QString& text) {
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    const auto strip = [](QChar c) {
+        return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') ||
+               c == QLatin1Char('\r') || c == QLatin1Char(';');
+    };
+    while (first < last && strip(text[first]))
+        ++first;
+    while (last > first && strip(text[last - 1]))
+        --last;
+    return text.mid(first, last - first);
+}
+
+} // namespace
+
+QString PrepareStatementText(const QString& text, bool directiveComment,
+                             bool doubleQuotesDelimitStrings) {
+    QString result;
+    result.reserve(text.size());
+    TScanState state = TScanState::Outside;
+    QChar previous = QLatin1Char(' ');
+    const QChar doubleQuoteOut = doubleQuotesDelimitStrings ? QLatin1Char('\'') : QLatin1Char('"');
+
+    for (const QChar c : text) {
+        QChar handled = c;
+        switch (state) {
+        case TScanState::LineComment:
+            // Only a CR LF or LF CR pair ends a line comment; the pair itself stays.
+            if ((previous == QLatin1Char('\r') && c == QLatin1Char('\n')) ||
+                (previous == QLatin1Char('\n') && c == QLatin1Char('\r'))) {
+                result += previous;
+                result += c;
+                state = TScanState::Outside;
+            }
+            break;
+        case TScanState::BraceComment:
+            if (c == QLatin1Char('}'))
+                state = TScanState::Outside;
+            break;
+        case TScanState::BlockComment:
+            if (c == QLatin1Char('/') && previous == QLatin1Char('*'))
+                state = TScanState::Outside;
+            break;
+        case TScanState::DoubleQuoted:
+            if (c == QLatin1Char('"')) {
+                handled = doubleQuoteOut;
+                state = TScanState::Outside;
+            }
+            result += handled;
+            break;
+        case TScanState::SingleQuoted:
+            if (c == QLatin1Char('\''))
+                state = TScanState::Outside;
+            result += c;
+            break;
+        case TScanState::Outside:
+            if (c == QLatin1Char('"')) {
+                handled = doubleQuoteOut;
+                result += handled;
+                state = TScanState::DoubleQuoted;
+            } else if (c == QLatin1Char('\'')) {
+                result += c;
+                state = TScanState::SingleQuoted;
+            } else if (c == QLatin1Char('#') && directiveComment) {
+                state = TScanState::LineComment;
+            } else if ((c == QLatin1Char('-') && previous == QLatin1Char('-')) ||
+                       (c == QLatin1Char('/') && previous == QLatin1Char('/'))) {
+                result.chop(1);
+                state = TScanState::LineComment;
+            } else if (c == QLatin1Char('*') && previous == QLatin1Char('/')) {
+                result.chop(1);
+                state = TScanState::BlockComment;
+            } else if (c == QLatin1Char('{')) {
+                state = TScanState::BraceComment;
+            } else if (c == QLatin1Char(';')) {
+                result += c;
+                return TrimStatementEnds(result);
+            } else {
+                result += c;
+            }
+            break;
+        }
+        previous = handled;
+    }
+    return TrimStatementEnds(result);
+}
+
+} // namespace kx
