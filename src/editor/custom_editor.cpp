@@ -191,7 +191,7 @@ void TCustomEditor::ReplaceRangeText(TCustomRange& range, const QString& text) {
     m_selection->DiscardSnapshot();
     try {
         QString newText = KxNormalizeLineBreaks(text);
-        if (m_removeTrailingSpaces)
+        if (m_removeTrailingSpaces && !KeepTrailingBlanks(newText))
             newText = KxRemoveTrailingBlanks(newText, false);
         const int n = static_cast<int>(newText.size());
         const int delta = n - oldLength;

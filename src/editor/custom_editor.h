@@ -146,6 +146,9 @@ public:
     virtual void MakeRangeVisible(TCustomRange& range, int margin);
     virtual void HideCaret() {}
     virtual void ShowCaret() {}
+    // Whether an inserted text keeps its trailing blanks although RemoveTrailingSpaces is on
+    // (syntax colouring's indent blocks end rows in a tab on purpose).
+    virtual bool KeepTrailingBlanks(const QString&) const { return false; }
 
 private:
     friend class TSelectionRange;

@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QPalette>
+#include <algorithm>
 
 namespace kx {
 
@@ -59,8 +60,11 @@ TCharCell KxMeasureCell(const QFont& font) {
     const QFontMetrics metrics(font);
     TCharCell cell;
     cell.Width = metrics.horizontalAdvance(QLatin1Char('M'));
-    // The line height is the full height of the font, as the extent of "Q" reports it.
-    cell.Height = metrics.height();
+    // The line height is the full height of the font, as the extent of "Q" reports it —
+    // and at least enough for the underscore, which some fonts draw on the pixel row just
+    // below their descent, where the next row's background would paint over it.
+    cell.Height = std::max(metrics.height(),
+                           metrics.ascent() + metrics.boundingRect(QLatin1Char('_')).bottom() + 1);
     cell.Ascent = metrics.ascent();
     // A font that cannot be measured (no screen yet) still gives a usable grid.
     if (cell.Width <= 0)

@@ -67,6 +67,7 @@ TCustomEditorView::~TCustomEditorView() {
 void TCustomEditorView::SetFont(const TEditorFont& value) {
     m_font = value;
     Measure();
+    FontChanged();
     UpdateScrollBars();
     PaintRange(VisibleRange());
     ShowCaret();

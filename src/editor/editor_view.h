@@ -94,6 +94,8 @@ protected:
     // The base view splits at the selection; syntax colouring overrides this.
     virtual void BuildPieces(int start, int end, TColor background,
                              std::vector<TPaintPiece>& pieces);
+    // After the font changed and was measured.
+    virtual void FontChanged() {}
     // Shift+Tab; the base editor has no block indenting.
     virtual void BackTab() {}
     // Tab: the selection becomes a tab.

@@ -9,6 +9,17 @@ namespace kx {
 // byte), which a view resolves against the current palette.
 using TColor = std::int32_t;
 
+inline constexpr TColor clBlack = 0x000000;
+inline constexpr TColor clMaroon = 0x000080;
+inline constexpr TColor clGreen = 0x008000;
+inline constexpr TColor clOlive = 0x008080;
+inline constexpr TColor clNavy = 0x800000;
+inline constexpr TColor clPurple = 0x800080;
+inline constexpr TColor clTeal = 0x808000;
+inline constexpr TColor clSilver = 0xC0C0C0;
+inline constexpr TColor clRed = 0x0000FF;
+inline constexpr TColor clBlue = 0xFF0000;
+
 inline constexpr TColor clWindow = static_cast<TColor>(0x80000005u);
 inline constexpr TColor clWindowText = static_cast<TColor>(0x80000008u);
 inline constexpr TColor clHighlight = static_cast<TColor>(0x8000000Du);

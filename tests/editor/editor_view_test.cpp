@@ -419,6 +419,23 @@ TEST_F(EditorViewTest, PaintsTabsSelectionAndRowBackgroundsOnTheGrid) {
             ASSERT_EQ(image.pixelColor(x, y), Palette(clWindow));
 }
 
+TEST_F(EditorViewTest, UnderscoresSurviveTheRowBelowBeingPainted) {
+    Show(5, 40);
+    TEditorFont font = view->Font();
+    font.Size = 14; // where common monospaced fonts draw "_" below their descent
+    view->SetFont(font);
+    view->SetAllText(QStringLiteral("_____\r\nx"));
+    view->RowRanges().push_back({2, 2, 0x0000FFFF}); // the next row paints its own background
+    view->VisibleRange().InvalidateRange();
+    const QPoint row1 = view->CellOrigin(1, 1);
+    const QPoint row2 = view->CellOrigin(2, 1);
+    bool inked = false;
+    for (int y = row1.y(); y < row2.y(); ++y)
+        for (int x = row1.x(); x < row1.x() + 20; ++x)
+            inked = inked || Pixel(x, y) != Palette(clWindow);
+    EXPECT_TRUE(inked) << "the underscores must be drawn inside their own row";
+}
+
 TEST_F(EditorViewTest, MouseSelectsWordsAndAutoScrolls) {
     Show(5, 40);
     view->SetAllText(QStringLiteral("select tab_1$x, y\r\n") + Rows(30));
