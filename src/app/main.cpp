@@ -1,7 +1,7 @@
 #include "app/application_settings.h"
 #include "app/main_window.h"
-#include "dialogs/exception_dialog.h"
 #include "app/program_texts.h"
+#include "dialogs/exception_dialog.h"
 #include "kx_version.h"
 #include "platform/platform_message_box.h"
 #include "platform/wait_cursor.h"

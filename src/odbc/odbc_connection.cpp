@@ -215,6 +215,20 @@ void TKxOdbcConnection::ExecuteDirect(const QString& sqlText, SQLLEN* recordsAff
         *recordsAffected = statement.RecordsAffected();
 }
 
+QString TKxOdbcConnection::IdentifierQuoteChar() {
+    SetActive(true);
+    if (!m_identifierQuote) {
+        SQLCHAR quote[16] = {};
+        SQLSMALLINT length = 0;
+        CheckOdbcResult(
+            SQLGetInfo(OdbcHandle(), SQL_IDENTIFIER_QUOTE_CHAR, quote, sizeof quote, &length), this,
+            QStringLiteral("GetIdentifierQuoteChar"));
+        // A blank answer means the data source has no quote character.
+        m_identifierQuote = QString::fromUtf8(reinterpret_cast<const char*>(quote)).trimmed();
+    }
+    return *m_identifierQuote;
+}
+
 // ---- attribute routines
 
 void TKxOdbcConnection::SetIntegerAttribute(SQLINTEGER attribute, SQLULEN value,
@@ -429,6 +443,7 @@ void TKxOdbcConnection::FreeHandle() {
         CheckOdbcResult(SQLDisconnect(OdbcHandle()), this, QStringLiteral("ReleaseHandle"));
         m_connected = false;
     }
+    m_identifierQuote.reset();
     TKxOdbcTransactionComponent::FreeHandle();
 }
 

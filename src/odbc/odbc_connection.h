@@ -5,6 +5,7 @@
 
 #include <QPointer>
 #include <memory>
+#include <optional>
 
 namespace kx {
 
@@ -86,6 +87,9 @@ public:
     // Executes `sqlText` once on a temporary statement (opening the connection on demand);
     // an empty text does nothing.
     void ExecuteDirect(const QString& sqlText, SQLLEN* recordsAffected = nullptr) override;
+    // The character the data source quotes identifiers with (SQL_IDENTIFIER_QUOTE_CHAR),
+    // asked once per connect; empty when it has none. Opens the connection on demand.
+    QString IdentifierQuoteChar();
 
     TAccessMode AccessMode() const { return m_accessMode; }
     void SetAccessMode(TAccessMode value);
@@ -166,6 +170,7 @@ private:
     std::unique_ptr<TOdbcTraceProperties> m_trace;
     std::unique_ptr<TOdbcTranslateProperties> m_translate;
     bool m_connected = false;
+    std::optional<QString> m_identifierQuote;
 };
 
 } // namespace kx

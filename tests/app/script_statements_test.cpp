@@ -1,6 +1,9 @@
+#include "app/script_comments.h"
 #include "app/script_statements.h"
 #include "app/statement_preparation.h"
 #include "editor/custom_editor.h"
+#include "editor/sql_syntax_setup.h"
+#include "editor/syntax_coloring.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -166,6 +169,48 @@ TEST(PrepareStatementTextTest, CommentsGoAndDoubleQuotesFollowTheDataSource) {
     EXPECT_EQ(PrepareStatementText(QStringLiteral("select 1 -- a\nb"), false),
               QStringLiteral("select 1"))
         << "only a CR LF pair ends a line comment";
+}
+
+} // namespace
+
+namespace {
+
+using namespace kx;
+
+// The statements of a script seen through the SQL syntax colouring, as the main window
+// sees them.
+class ColouredScriptTest : public testing::Test {
+protected:
+    void SetUp() override {
+        KxLoadSqlSyntaxSetup(model.SyntaxColoring());
+        KxAttachSyntaxComments(statements, model.SyntaxColoring());
+    }
+    int Count() {
+        statements.StartCount();
+        statements.WaitForCount();
+        QCoreApplication::processEvents();
+        return statements.StatementCount();
+    }
+    TSyntaxTextModel model;
+    TKxScriptStatements statements{model};
+};
+
+TEST_F(ColouredScriptTest, SeparatorsInEveryCommentStyleAreIgnored) {
+    model.SetAllText(QStringLiteral("select 1 -- a;b\r\n, 2 // c;d\r\n { e;f } /* g;\r\nh */;\r\n"
+                                    "select 'x;y';"));
+    EXPECT_EQ(Count(), 3) << "comments protect, literals do not";
+    statements.NextStatement();
+    EXPECT_TRUE(statements.GetCurrentStatementText().startsWith(QStringLiteral("select 1 -- a;b")));
+    EXPECT_TRUE(statements.GetCurrentStatementText().endsWith(QStringLiteral("h */;")));
+}
+
+TEST_F(ColouredScriptTest, DirectiveCommentsFollowTheSetting) {
+    model.SetAllText(QStringLiteral("# x;"));
+    EXPECT_EQ(Count(), 1);
+    KxSetDirectiveCommentStyle(model.SyntaxColoring(), true);
+    EXPECT_EQ(Count(), 0);
+    KxSetDirectiveCommentStyle(model.SyntaxColoring(), false);
+    EXPECT_EQ(Count(), 1);
 }
 
 } // namespace

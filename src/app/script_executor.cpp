@@ -1,0 +1,193 @@
+#include "app/script_executor.h"
+
+#include "app/application_settings.h"
+#include "app/execution_log.h"
+#include "app/script_statements.h"
+#include "app/statement_preparation.h"
+#include "dbcore/sql_property.h"
+#include "dbcore/sql_statement_base.h"
+#include "dbcore/sql_statement_text.h"
+#include "foundation/message_box.h"
+#include "odbc/odbc_connection.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+
+namespace kx {
+namespace {
+
+QString Tr(const char* text) {
+    return QCoreApplication::translate("KxQuerolt", text);
+}
+
+std::int64_t Now() {
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+} // namespace
+
+TKxScriptExecutor::TKxScriptExecutor(TKxScriptStatements& statements, TKxPersistentData& store,
+                                     TKxExecutionLog& log)
+    : m_statements(statements), m_store(store), m_log(log),
+      m_executionTimeText(Tr("%1: %2").arg(Tr("SQL execution time"), QStringLiteral("?"))) {
+    ProcessEvents = [] { QCoreApplication::processEvents(); };
+}
+
+TKxScriptExecutor::~TKxScriptExecutor() = default;
+
+void TKxScriptExecutor::SetResultSet(TKxSqlStatementBase* resultSet) {
+    m_resultSet = resultSet;
+}
+
+bool TKxScriptExecutor::AutoCommit() const {
+    return m_connection == nullptr || KxInSet(m_connection->Attributes(), caAutoCommitTransactions);
+}
+
+bool TKxScriptExecutor::DoubleQuotesDelimitStrings() {
+    return m_connection->IdentifierQuoteChar() != QStringLiteral("\"");
+}
+
+void TKxScriptExecutor::RefreshActions() {
+    if (OnActionsChanged)
+        OnActionsChanged();
+}
+
+void TKxScriptExecutor::Pump() {
+    if (ProcessEvents)
+        ProcessEvents();
+}
+
+void TKxScriptExecutor::CloseConnectionAfterRun() {
+    if (m_connection == nullptr || (m_resultSet != nullptr && m_resultSet->Active()))
+        return;
+    if (!AutoCommit() && m_connection->Active())
+        return; // open work waits for the user's Commit or Rollback
+    m_connection->SetActive(false);
+}
+
+void TKxScriptExecutor::ExecuteCurrentStatement() {
+    if (m_connection == nullptr)
+        return;
+    if (!m_statements.HasCurrentStatement())
+        m_statements.NextStatement();
+    try {
+        ExecuteSqlStatement(m_statements.GetCurrentStatementText(), false);
+    } catch (...) {
+        CloseConnectionAfterRun();
+        throw;
+    }
+    CloseConnectionAfterRun();
+}
+
+void TKxScriptExecutor::ExecuteRemainingStatements() {
+    if (m_connection == nullptr)
+        return;
+    m_stopRequested = false;
+    if (!m_statements.HasCurrentStatement())
+        m_statements.NextStatement();
+    m_executing = true;
+    RefreshActions();
+    const std::int64_t runStart = Now();
+    Pump();
+
+    const auto finish = [this] {
+        m_executing = false;
+        CloseConnectionAfterRun();
+        RefreshActions();
+    };
+    try {
+        while (!m_statements.IsLastStatement() && !m_stopRequested) {
+            ExecuteSqlStatement(m_statements.GetCurrentStatementText(), true);
+            m_statements.NextStatement();
+            Pump();
+        }
+        if (!m_stopRequested)
+            ExecuteSqlStatement(m_statements.GetCurrentStatementText(), true);
+        m_log.LogTotalTime(Now() - runStart);
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+}
+
+void TKxScriptExecutor::ExecuteSqlStatement(const QString& rawText, bool inScript) {
+    m_startTime = Now();
+    bool logged = false;
+    try {
+        const bool directive = KxReadDirectiveComment(m_store);
+        QString text = PrepareStatementText(rawText, directive);
+        if (m_connection == nullptr || text.isEmpty())
+            return;
+        if (!DoubleQuotesDelimitStrings())
+            text = PrepareStatementText(rawText, directive, false);
+
+        const int kind = GetSQLStatementKind(text);
+        logged = m_log.LogStatement(kind, text);
+        if (!AutoCommit() && m_connection->TransactionCount() == 0) {
+            m_connection->SetActive(true);
+            m_connection->BeginTransaction();
+        }
+        SQLLEN affected = -1;
+        if (kind == skSelect && m_resultSet != nullptr) {
+            m_resultSet->SQL().SetAsString(text);
+            m_resultSet->ReOpen();
+        } else {
+            m_connection->ExecuteDirect(text, &affected);
+        }
+        m_log.LogResult(logged, Now() - m_startTime, affected);
+    } catch (const std::exception& e) {
+        m_log.LogError(e);
+        if (!inScript)
+            throw;
+        if (!KxAskContinue(&e, KxReadErrorAction(m_store),
+                           Tr("Continue executing the remaining SQL statements")))
+            throw;
+    }
+}
+
+void TKxScriptExecutor::ShowExecutionTime(bool known) {
+    m_executionTimeText =
+        Tr("%1: %2").arg(Tr("SQL execution time"),
+                         known ? KxFormatElapsedTime(Now() - m_startTime) : QStringLiteral("?"));
+    if (OnExecutionTimeChanged)
+        OnExecutionTimeChanged(m_executionTimeText);
+}
+
+void TKxScriptExecutor::ResultSetAfterActiveChange(bool active) {
+    RefreshActions();
+    ShowExecutionTime(active);
+}
+
+void TKxScriptExecutor::ResultSetBeforeOperation(int operation) {
+    if (operation == roReExecuteStatement)
+        m_startTime = Now();
+}
+
+void TKxScriptExecutor::ResultSetAfterOperation(int operation) {
+    if (operation == roReExecuteStatement)
+        ResultSetAfterActiveChange(m_resultSet != nullptr && m_resultSet->Active());
+}
+
+QString TKxScriptExecutor::SqlLineText(const QString& sql) {
+    QString line;
+    line.reserve(sql.size());
+    bool inBlank = false;
+    for (const QChar c : sql) {
+        const bool blank = c == QLatin1Char(' ') || c == QLatin1Char('\t') ||
+                           c == QLatin1Char('\r') || c == QLatin1Char('\n');
+        if (blank) {
+            if (!inBlank)
+                line += QLatin1Char(' ');
+            inBlank = true;
+        } else {
+            line += c;
+            inBlank = false;
+        }
+    }
+    while (line.endsWith(QLatin1Char(' ')))
+        line.chop(1);
+    return line;
+}
+
+} // namespace kx

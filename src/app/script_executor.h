@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+namespace kx {
+
+class TKxExecutionLog;
+class TKxOdbcConnection;
+class TKxPersistentData;
+class TKxScriptStatements;
+class TKxSqlStatementBase;
+
+// Runs statements of the script against the current connection: the current statement, or
+// every statement from the current one to the last. Each statement is prepared, classified
+// by its first word, logged, timed and counted; a SELECT becomes the text of the result-set
+// statement, which is reopened; anything else runs directly on the connection. In a script
+// run the error action decides whether a failure ends the run. Between statements the event
+// loop runs, so painting and Stop work.
+//
+// After a run the connection is closed unless a result set is open — with auto-commit on.
+// With auto-commit off the connection stays open and the first statement while no
+// transaction is counted begins one, so the work waits for the user's Commit or Rollback
+// instead of being rolled back silently by the close.
+class TKxScriptExecutor {
+public:
+    TKxScriptExecutor(TKxScriptStatements& statements, TKxPersistentData& store,
+                      TKxExecutionLog& log);
+    virtual ~TKxScriptExecutor();
+    TKxScriptExecutor(const TKxScriptExecutor&) = delete;
+    TKxScriptExecutor& operator=(const TKxScriptExecutor&) = delete;
+
+    TKxOdbcConnection* Connection() const { return m_connection.data(); }
+    void SetConnection(TKxOdbcConnection* connection) { m_connection = connection; }
+    // The window's result-set statement; SELECTs are handed to it.
+    TKxSqlStatementBase* ResultSet() const { return m_resultSet; }
+    void SetResultSet(TKxSqlStatementBase* resultSet);
+
+    bool Executing() const { return m_executing; }
+    bool StopRequested() const { return m_stopRequested; }
+
+    void ExecuteCurrentStatement();
+    void ExecuteRemainingStatements();
+    void Stop() { m_stopRequested = true; }
+    // One statement; `inScript` lets the error action decide instead of raising at once.
+    void ExecuteSqlStatement(const QString& rawText, bool inScript);
+
+    // "SQL execution time: hh:nn:ss.zzz", or "SQL execution time: ?".
+    QString ExecutionTimeText() const { return m_executionTimeText; }
+    // The result set's SQL on one line: runs of white space become one blank.
+    static QString SqlLineText(const QString& sql);
+
+    // Handlers wired to the result-set statement.
+    void ResultSetBeforeOperation(int operation);
+    void ResultSetAfterOperation(int operation);
+    void ResultSetAfterActiveChange(bool active);
+
+    std::function<void()> OnActionsChanged;
+    std::function<void(const QString& text)> OnExecutionTimeChanged;
+    // Lets pending events run between the statements of a script run.
+    std::function<void()> ProcessEvents;
+
+protected:
+    // Whether the data source writes strings in double quotes: only when it does not quote
+    // identifiers with them.
+    virtual bool DoubleQuotesDelimitStrings();
+
+private:
+    void CloseConnectionAfterRun();
+    bool AutoCommit() const;
+    void ShowExecutionTime(bool known);
+    void RefreshActions();
+    void Pump();
+
+    TKxScriptStatements& m_statements;
+    TKxPersistentData& m_store;
+    TKxExecutionLog& m_log;
+    QPointer<TKxOdbcConnection> m_connection;
+    TKxSqlStatementBase* m_resultSet = nullptr;
+    bool m_executing = false;
+    bool m_stopRequested = false;
+    std::int64_t m_startTime = 0;
+    QString m_executionTimeText;
+};
+
+} // namespace kx
