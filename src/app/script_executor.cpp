@@ -53,6 +53,13 @@ void TKxScriptExecutor::RefreshActions() {
 }
 
 void TKxScriptExecutor::Pump() {
+    // Often enough for painting and Stop to feel immediate; a fast script of small statements
+    // would otherwise spend more time polling for events than executing.
+    constexpr std::int64_t kPumpIntervalMs = 15;
+    const std::int64_t now = Now();
+    if (now - m_lastPump < kPumpIntervalMs)
+        return;
+    m_lastPump = now;
     if (ProcessEvents)
         ProcessEvents();
 }
@@ -88,6 +95,7 @@ void TKxScriptExecutor::ExecuteRemainingStatements() {
     m_executing = true;
     RefreshActions();
     const std::int64_t runStart = Now();
+    m_lastPump = 0; // the first pump always runs
     Pump();
 
     const auto finish = [this] {

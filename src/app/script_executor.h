@@ -82,6 +82,7 @@ private:
     bool m_executing = false;
     bool m_stopRequested = false;
     std::int64_t m_startTime = 0;
+    std::int64_t m_lastPump = 0;
     QString m_executionTimeText;
 };
 

@@ -121,6 +121,11 @@ TKxReportDlg::TKxReportDlg(IKxUnknown* store, QAction* menuItem, QAction* action
     setMinimumSize(350, 300);
     resize(350, 300);
 
+    m_flushTimer = new QTimer(this);
+    m_flushTimer->setSingleShot(true);
+    m_flushTimer->setInterval(100); // soon enough to read as live, rare enough to batch
+    connect(m_flushTimer, &QTimer::timeout, this, [this] { FlushPending(); });
+
     m_text = new QPlainTextEdit(this);
     m_text->setObjectName(QStringLiteral("ReportText"));
     m_text->setReadOnly(true);
@@ -216,14 +221,29 @@ void TKxReportDlg::AddText(const QString& text, TColor color, int size, unsigned
     format.setFontUnderline(style & reportstyle::Underline);
     format.setFontStrikeOut(style & reportstyle::StrikeOut);
 
+    m_pending.push_back({ToLines(text), format});
+    if (!m_flushTimer->isActive())
+        m_flushTimer->start();
+}
+
+void TKxReportDlg::FlushPending() const {
+    m_flushTimer->stop();
+    if (m_pending.empty())
+        return;
     QScrollBar* vertical = m_text->verticalScrollBar();
     const bool atBottom = vertical->value() == vertical->maximum();
     QTextDocument* document = m_text->document();
+    const bool first = document->isEmpty();
     QTextCursor cursor(document);
     cursor.movePosition(QTextCursor::End);
-    const QString lines = ToLines(text);
-    const bool first = document->isEmpty();
-    cursor.insertText(first ? lines : QStringLiteral("\n") + lines, format);
+    cursor.beginEditBlock();
+    for (std::size_t i = 0; i < m_pending.size(); ++i) {
+        const bool separate = !(first && i == 0);
+        cursor.insertText(separate ? QStringLiteral("\n") + m_pending[i].text : m_pending[i].text,
+                          m_pending[i].format);
+    }
+    cursor.endEditBlock();
+    m_pending.clear();
     // The caret stays where the reader left it; only the very first line would drag it along
     // to the end, and a search would then start behind everything.
     if (first)
@@ -234,6 +254,8 @@ void TKxReportDlg::AddText(const QString& text, TColor color, int size, unsigned
 }
 
 void TKxReportDlg::Clear() {
+    m_pending.clear();
+    m_flushTimer->stop();
     m_text->clear();
 }
 
@@ -260,6 +282,7 @@ void TKxReportDlg::SetWrapLines(bool wrap) {
 }
 
 void TKxReportDlg::Print(QPrinter* printer) const {
+    FlushPending();
     // The printout starts with a title line; the window's own text stays as it is.
     std::unique_ptr<QTextDocument> copy(m_text->document()->clone());
     copy->setDefaultFont(m_text->font());
@@ -276,6 +299,7 @@ void TKxReportDlg::Print(QPrinter* printer) const {
 }
 
 void TKxReportDlg::SaveToFile(const QString& fileName) const {
+    FlushPending();
     const bool rich = fileName.endsWith(QStringLiteral(".rtf"), Qt::CaseInsensitive);
     const QTextDocument& document = *m_text->document();
     KxWriteFileAtomically(fileName,
@@ -285,11 +309,13 @@ void TKxReportDlg::SaveToFile(const QString& fileName) const {
 }
 
 void TKxReportDlg::CopyToClipboard() {
+    FlushPending();
     m_text->selectAll();
     m_text->copy();
 }
 
 bool TKxReportDlg::FindText(const QString& text, bool matchCase, bool wholeWord, bool down) {
+    FlushPending();
     QTextDocument::FindFlags flags;
     if (matchCase)
         flags |= QTextDocument::FindCaseSensitively;

@@ -4,7 +4,10 @@
 #include "foundation/kx_intf.h"
 
 #include <QPointer>
+#include <QTextCharFormat>
+#include <QTimer>
 #include <QWidget>
+#include <vector>
 
 class QAction;
 class QDialog;
@@ -34,7 +37,13 @@ public:
 
     // Appends `text` as a new line in `color`, at `size` points (0: the box's own font size)
     // and with the reportstyle flags of `style`. CR LF, CR and LF all break lines.
+    //
+    // Lines reach the text box in batches, a fraction of a second later or when anything
+    // reads the report: laying the document out once per batch instead of once per line is
+    // what keeps a long script run from spending its time in the log.
     void AddText(const QString& text, TColor color, int size = 0, unsigned style = 0);
+    // Puts pending lines into the text box now.
+    void FlushPending() const;
     void Clear();
     // Shows the window and raises it above the others without taking the keyboard from the
     // window the user works in (a script run logs while the editor keeps the focus).
@@ -59,7 +68,11 @@ public:
     // Opens the find dialog (also the key F in the text); answers it.
     QDialog* ShowSearch();
 
-    QPlainTextEdit* TextBox() const { return m_text; }
+    // The text box with every line added so far.
+    QPlainTextEdit* TextBox() const {
+        FlushPending();
+        return m_text;
+    }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -81,6 +94,12 @@ private:
     QPlainTextEdit* m_text = nullptr;
     QToolButton* m_wrapButton = nullptr;
     QPointer<QDialog> m_findDialog;
+    struct PendingLine {
+        QString text;
+        QTextCharFormat format;
+    };
+    mutable std::vector<PendingLine> m_pending;
+    QTimer* m_flushTimer = nullptr;
 };
 
 } // namespace kx

@@ -75,6 +75,7 @@ TKxOdbcConnection::TKxOdbcConnection(QObject* owner)
       m_translate(std::make_unique<TOdbcTranslateProperties>(*this)) {}
 
 TKxOdbcConnection::~TKxOdbcConnection() {
+    m_directStatement.reset(); // a dependant of this connection: it goes first
     CloseBeforeDestroy();
 }
 
@@ -206,13 +207,32 @@ void TKxOdbcConnection::Assign(const TKxOdbcConnection& source) {
 void TKxOdbcConnection::ExecuteDirect(const QString& sqlText, SQLLEN* recordsAffected) {
     if (sqlText.isEmpty())
         return;
-    TKxOdbcStatementBase statement;
-    statement.SetName(QStringLiteral("ExecuteDirect"));
-    statement.SetODBCConnection(this);
-    statement.SQL().SetAsString(sqlText);
-    statement.ReExecute(true, true);
-    if (recordsAffected != nullptr)
-        *recordsAffected = statement.RecordsAffected();
+    // A second, nested call (from code run by the first) gets a statement of its own.
+    std::unique_ptr<TKxOdbcStatementBase> nested;
+    if (!m_directStatement && !m_directStatementBusy)
+        m_directStatement = std::make_unique<TKxOdbcStatementBase>();
+    TKxOdbcStatementBase* statement = m_directStatement.get();
+    if (m_directStatementBusy) {
+        nested = std::make_unique<TKxOdbcStatementBase>();
+        statement = nested.get();
+    }
+    statement->SetName(QStringLiteral("ExecuteDirect"));
+    statement->SetODBCConnection(this);
+    m_directStatementBusy = statement == m_directStatement.get();
+    try {
+        statement->SQL().SetAsString(sqlText);
+        statement->SetActive(true);
+        if (recordsAffected != nullptr)
+            *recordsAffected = statement->RecordsAffected();
+        statement->SetActive(false);
+    } catch (...) {
+        statement->SetActive(false);
+        if (statement == m_directStatement.get())
+            m_directStatementBusy = false;
+        throw;
+    }
+    if (statement == m_directStatement.get())
+        m_directStatementBusy = false;
 }
 
 QString TKxOdbcConnection::IdentifierQuoteChar() {

@@ -10,6 +10,7 @@
 namespace kx {
 
 class TKxOdbcConnection;
+class TKxOdbcStatementBase;
 
 // Settings of a connection that live in an object of their own; each setter applies its
 // value at once while the connection is open.
@@ -171,6 +172,11 @@ private:
     std::unique_ptr<TOdbcTranslateProperties> m_translate;
     bool m_connected = false;
     std::optional<QString> m_identifierQuote;
+    // The statement ExecuteDirect runs its texts on: made once and closed after every
+    // execution, because making one (notification points, SQL property, timer) costs more
+    // than executing a small INSERT.
+    std::unique_ptr<TKxOdbcStatementBase> m_directStatement;
+    bool m_directStatementBusy = false;
 };
 
 } // namespace kx
