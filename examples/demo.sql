@@ -16,6 +16,6 @@ ORDER BY sold DESC;
 
 SELECT * FROM order_totals WHERE total > 500 ORDER BY total DESC;
 
-UPDATE customers SET city = 'Genève' WHERE city IS NULL AND region_id = 3;
+UPDATE customers SET city = 'Genève' WHERE city IS NULL AND region_id = 5;
 
 SELECT count(*) AS customers_without_city FROM customers WHERE city IS NULL;

@@ -1,4 +1,5 @@
 #include "app/application_settings.h"
+#include "app/batch_runner.h"
 #include "app/main_window.h"
 #include "app/program_texts.h"
 #include "dialogs/exception_dialog.h"
@@ -7,6 +8,7 @@
 #include "platform/wait_cursor.h"
 
 #include <QApplication>
+#include <QTextStream>
 #include <cstdio>
 #include <cstring>
 
@@ -18,6 +20,25 @@ int main(int argc, char* argv[]) {
             std::printf("kxquerolt %s\n", KX_VERSION_STRING);
             return 0;
         }
+    }
+
+    // --run SCRIPT --connect "CONNECTION STRING": execute a script without a window and
+    // print what the report window and the grid would show.
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--run") != 0)
+            continue;
+        QCoreApplication batchApp(argc, argv);
+        kx::TKxBatchOptions options;
+        const QStringList arguments = QCoreApplication::arguments();
+        options.scriptFile = arguments.value(i + 1);
+        const qsizetype connect = arguments.indexOf(QStringLiteral("--connect"));
+        if (connect > 0)
+            options.connectionString = arguments.value(connect + 1);
+        kx::KxSetApplicationStoreFileName(kx::KxSettingsFileName(arguments));
+        QTextStream out(stdout);
+        const int result = kx::KxRunScriptBatch(options, kx::KxApplicationStore(), out);
+        kx::KxReleaseApplicationStore();
+        return result;
     }
 
     QApplication app(argc, argv);

@@ -1,0 +1,74 @@
+#include "app/application_settings.h"
+#include "app/batch_runner.h"
+#include "support/test_databases.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace kx;
+
+class BatchRunnerTest : public testing::Test {
+protected:
+    void SetUp() override {
+        KxConfigureApplicationStore(store, QDir(dir.path()).filePath(QStringLiteral("b.PRS")));
+        options.connectionString = test::SqliteConnectionString(dir);
+        options.scriptFile = QDir(dir.path()).filePath(QStringLiteral("script.sql"));
+        options.maxRows = 2;
+    }
+    int Run(const QByteArray& script) {
+        QFile file(options.scriptFile);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(script);
+        file.close();
+        output.clear();
+        QTextStream out(&output);
+        return KxRunScriptBatch(options, store, out);
+    }
+
+    QTemporaryDir dir;
+    TKxPersistentData store;
+    TKxBatchOptions options;
+    QString output;
+};
+
+TEST_F(BatchRunnerTest, RunsTheWholeScriptAndPrintsResultSets) {
+    EXPECT_EQ(Run("create table t (id integer, name varchar(20));\r\n"
+                  "insert into t values (1, 'Grüße');\r\ninsert into t values (2, NULL);\r\n"
+                  "insert into t values (3, 'x');\r\n-- a comment; not a statement\r\n"
+                  "select id, name from t order by id;\r\n"),
+              0);
+    EXPECT_TRUE(output.contains(QStringLiteral("insert into t values (1, 'Grüße')")));
+    EXPECT_TRUE(output.contains(QStringLiteral("Records affected: 1")));
+    EXPECT_TRUE(output.contains(QStringLiteral("id | name\n")));
+    EXPECT_TRUE(output.contains(QStringLiteral("1  | Grüße\n")));
+    EXPECT_TRUE(output.contains(QStringLiteral("2  | NULL\n")));
+    EXPECT_FALSE(output.contains(QStringLiteral("3  | x"))) << "only the first rows are shown";
+    EXPECT_TRUE(output.contains(QStringLiteral("(3 row(s))")));
+    EXPECT_TRUE(output.contains(QStringLiteral("Total execution time")));
+}
+
+TEST_F(BatchRunnerTest, AFailingStatementEndsTheRunWithItsMessage) {
+    EXPECT_EQ(Run("create table t (id integer);\r\ninsert into missing values (1);\r\n"
+                  "insert into t values (2);\r\n"),
+              1);
+    EXPECT_TRUE(output.contains(QStringLiteral("missing"))) << output.toStdString();
+    EXPECT_TRUE(
+        output.contains(QStringLiteral("The run ended at: insert into missing values (1);")));
+    EXPECT_FALSE(output.contains(QStringLiteral("insert into t values (2)")));
+}
+
+TEST_F(BatchRunnerTest, MissingScriptsAndDriversAreReportedNotRun) {
+    options.scriptFile = QDir(dir.path()).filePath(QStringLiteral("none.sql"));
+    QTextStream out(&output);
+    EXPECT_EQ(KxRunScriptBatch(options, store, out), 2);
+    EXPECT_TRUE(output.contains(QStringLiteral("doesn't exist")));
+    options.connectionString = QStringLiteral("Driver=No Such Driver;");
+    EXPECT_EQ(Run("select 1;"), 2);
+    EXPECT_TRUE(output.contains(QStringLiteral("No Such Driver")));
+}
+
+} // namespace
