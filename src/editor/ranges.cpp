@@ -116,55 +116,55 @@ void TMCRange::SetREnd(int value) {
     EndUpdate();
 }
 
-void TMCRange::AdjustToEdit(int a, int b, int delta) {
-    const int s = m_start;
-    const int e = m_end;
-    // Ranges wholly before the edit are by far the most common; they neither change nor
-    // hear about it.
-    if (s < a && e < a)
-        return;
-    bool touched = false;
-    int start = s;
-    int end = e;
-    BeginUpdate();
+TKxAdjustedSpan KxAdjustSpanToEdit(int s, int e, int a, int b, int delta,
+                                   bool caretFollowsDeletion) {
+    TKxAdjustedSpan span{s, e, false};
+    const auto endInEdit = [&] {
+        span.Start = std::min(span.Start, a);
+        span.End = a - 1;
+        span.Touched = true;
+    };
+    const auto startInEdit = [&] {
+        span.Start = a;
+        span.Touched = true;
+    };
     if (delta <= 0) {
-        if (s >= a && s <= b) {
-            start = a;
-            touched = true;
-        } else if (s > b) {
-            start = s + delta;
-        }
+        if (s >= a && s <= b)
+            startInEdit();
+        else if (s > b)
+            span.Start = s + delta;
         if (e >= a && e <= b) {
-            if (e == s - 1 && s > b && e == b) {
-                // A caret right behind a deleted span moves with it.
-                end = e + delta;
-            } else {
-                start = std::min(start, a);
-                end = a - 1;
-                touched = true;
-            }
+            if (caretFollowsDeletion && e == s - 1 && s > b && e == b)
+                span.End = e + delta; // a caret right behind a deleted span moves with it
+            else
+                endInEdit();
         } else if (e > b) {
-            end = e + delta;
+            span.End = e + delta;
         }
     } else {
-        if (e >= a && e <= b) {
-            start = std::min(start, a);
-            end = a - 1;
-            touched = true;
-        } else if (e > b) {
-            end = e + delta;
-        }
-        if (s >= a && s <= b) {
-            start = a;
-            touched = true;
-        } else if (s > b && end >= s) {
-            start = s + delta;
-        }
+        if (e >= a && e <= b)
+            endInEdit();
+        else if (e > b)
+            span.End = e + delta;
+        if (s >= a && s <= b)
+            startInEdit();
+        else if (s > b && span.End >= s)
+            span.Start = s + delta;
     }
-    m_start = start;
-    m_end = end;
+    return span;
+}
+
+void TMCRange::AdjustToEdit(int a, int b, int delta) {
+    // Ranges wholly before the edit are by far the most common; they neither change nor
+    // hear about it.
+    if (m_start < a && m_end < a)
+        return;
+    BeginUpdate();
+    const TKxAdjustedSpan span = KxAdjustSpanToEdit(m_start, m_end, a, b, delta, true);
+    m_start = span.Start;
+    m_end = span.End;
     EndUpdate();
-    if (touched && m_end == m_start - 1 && OnOverwrite)
+    if (span.Touched && m_end == m_start - 1 && OnOverwrite)
         OnOverwrite(this);
 }
 

@@ -9,6 +9,19 @@
 
 namespace kx {
 
+// Where a range s..e (1-based, inclusive) ends up after the characters a..b were replaced by
+// text delta characters longer (or shorter). `touched` says the edit reached into the range;
+// a touched range with End = Start - 1 was overwritten. `caretFollowsDeletion` is the
+// rule for a live range of the editor: an empty range just behind a deleted span moves with
+// it instead of collapsing onto it.
+struct TKxAdjustedSpan {
+    int Start;
+    int End;
+    bool Touched;
+};
+TKxAdjustedSpan KxAdjustSpanToEdit(int s, int e, int a, int b, int delta,
+                                   bool caretFollowsDeletion);
+
 class TCustomEditor;
 
 // A live span of the editor's text: RStart..REnd inclusive, empty when REnd = RStart - 1.

@@ -219,63 +219,11 @@ void TCustomStyle::Assign(const TCustomStyle& source) {
     Notify();
 }
 
-TWordList& TWordLists::Add() {
-    m_items.push_back(std::make_unique<TWordList>());
-    m_items.back()->m_owner = m_owner;
-    m_owner->NotifyChanged();
-    return *m_items.back();
-}
-
-void TWordLists::Delete(int index) {
-    m_items.erase(m_items.begin() + index);
-    m_owner->NotifyChanged();
-}
-
-void TWordLists::Clear() {
-    m_items.clear();
-    m_owner->NotifyChanged();
-}
-
-void TWordLists::Assign(const TWordLists& source) {
-    m_owner->Lock();
-    m_items.clear();
-    for (const auto& item : source.m_items)
-        Add().Assign(*item);
-    m_owner->Unlock();
-    m_owner->NotifyChanged();
-}
-
 int TWordLists::FindWordList(QStringView word) const {
     for (int i = 0; i < Count(); ++i)
         if (m_items[i]->Contains(word))
             return i;
     return -1;
-}
-
-TCustomStyle& TCustomStyles::Add() {
-    m_items.push_back(std::make_unique<TCustomStyle>());
-    m_items.back()->m_owner = m_owner;
-    m_owner->NotifyChanged();
-    return *m_items.back();
-}
-
-void TCustomStyles::Delete(int index) {
-    m_items.erase(m_items.begin() + index);
-    m_owner->NotifyChanged();
-}
-
-void TCustomStyles::Clear() {
-    m_items.clear();
-    m_owner->NotifyChanged();
-}
-
-void TCustomStyles::Assign(const TCustomStyles& source) {
-    m_owner->Lock();
-    m_items.clear();
-    for (const auto& item : source.m_items)
-        Add().Assign(*item);
-    m_owner->Unlock();
-    m_owner->NotifyChanged();
 }
 
 int TCustomStyles::FindStyleAt(QStringView text) const {

@@ -53,7 +53,7 @@ public:
     void Assign(const TWordList& source);
 
 private:
-    friend class TWordLists;
+    template <class> friend class TSyntaxItemCollection;
     void Notify();
 
     TSyntaxColoringProperties* m_owner = nullptr;
@@ -101,7 +101,7 @@ public:
     void Assign(const TCustomStyle& source);
 
 private:
-    friend class TCustomStyles;
+    template <class> friend class TSyntaxItemCollection;
     void Notify();
 
     TSyntaxColoringProperties* m_owner = nullptr;
@@ -119,41 +119,35 @@ private:
     TEditorFont m_font;
 };
 
-// The word lists of a colouring, in order; adding or removing one recolours.
-class TWordLists {
+// An ordered collection of word lists or custom styles; adding or removing one recolours.
+template <class T> class TSyntaxItemCollection {
 public:
-    explicit TWordLists(TSyntaxColoringProperties* owner) : m_owner(owner) {}
+    explicit TSyntaxItemCollection(TSyntaxColoringProperties* owner) : m_owner(owner) {}
     int Count() const { return static_cast<int>(m_items.size()); }
-    TWordList& Items(int index) { return *m_items.at(index); }
-    const TWordList& Items(int index) const { return *m_items.at(index); }
-    TWordList& Add();
+    T& Items(int index) { return *m_items.at(index); }
+    const T& Items(int index) const { return *m_items.at(index); }
+    T& Add();
     void Delete(int index);
     void Clear();
-    void Assign(const TWordLists& source);
-    // Index of the first list, in order, that contains the word; -1 for none.
-    int FindWordList(QStringView word) const;
+    void Assign(const TSyntaxItemCollection& source);
 
-private:
+protected:
     TSyntaxColoringProperties* m_owner;
-    std::vector<std::unique_ptr<TWordList>> m_items;
+    std::vector<std::unique_ptr<T>> m_items;
 };
 
-class TCustomStyles {
+class TWordLists : public TSyntaxItemCollection<TWordList> {
 public:
-    explicit TCustomStyles(TSyntaxColoringProperties* owner) : m_owner(owner) {}
-    int Count() const { return static_cast<int>(m_items.size()); }
-    TCustomStyle& Items(int index) { return *m_items.at(index); }
-    const TCustomStyle& Items(int index) const { return *m_items.at(index); }
-    TCustomStyle& Add();
-    void Delete(int index);
-    void Clear();
-    void Assign(const TCustomStyles& source);
+    using TSyntaxItemCollection::TSyntaxItemCollection;
+    // Index of the first list, in order, that contains the word; -1 for none.
+    int FindWordList(QStringView word) const;
+};
+
+class TCustomStyles : public TSyntaxItemCollection<TCustomStyle> {
+public:
+    using TSyntaxItemCollection::TSyntaxItemCollection;
     // Index of the first style, in order, whose BeginText starts text; -1 for none.
     int FindStyleAt(QStringView text) const;
-
-private:
-    TSyntaxColoringProperties* m_owner;
-    std::vector<std::unique_ptr<TCustomStyle>> m_items;
 };
 
 // The twelve published properties of a colouring. Every change calls Changed, unless a lock
@@ -224,6 +218,32 @@ private:
     bool m_parenthesisCustomStyle = false;
     int m_lock = 0;
 };
+
+template <class T> T& TSyntaxItemCollection<T>::Add() {
+    m_items.push_back(std::make_unique<T>());
+    m_items.back()->m_owner = m_owner;
+    m_owner->NotifyChanged();
+    return *m_items.back();
+}
+
+template <class T> void TSyntaxItemCollection<T>::Delete(int index) {
+    m_items.erase(m_items.begin() + index);
+    m_owner->NotifyChanged();
+}
+
+template <class T> void TSyntaxItemCollection<T>::Clear() {
+    m_items.clear();
+    m_owner->NotifyChanged();
+}
+
+template <class T> void TSyntaxItemCollection<T>::Assign(const TSyntaxItemCollection& source) {
+    m_owner->Lock();
+    m_items.clear();
+    for (const auto& item : source.m_items)
+        Add().Assign(*item);
+    m_owner->Unlock();
+    m_owner->NotifyChanged();
+}
 
 // A colouring set-up without an editor, to keep and exchange one; Assign copies in both
 // directions.

@@ -1,5 +1,7 @@
 #include "editor/syntax_ranges.h"
 
+#include "editor/ranges.h"
+
 #include <algorithm>
 
 namespace kx {
@@ -54,45 +56,12 @@ void TSyntaxChain::AdjustToEdit(int a, int b, int delta) {
     int out = first;
     for (int i = first; i < after; ++i) {
         TSyntaxToken token = m_tokens[i];
-        const int s = token.Start;
-        const int e = token.End;
-        int start = s;
-        int end = e;
-        bool touched = false;
-        if (delta <= 0) {
-            if (s >= a && s <= b) {
-                start = a;
-                touched = true;
-            } else if (s > b) {
-                start = s + delta;
-            }
-            if (e >= a && e <= b) {
-                start = std::min(start, a);
-                end = a - 1;
-                touched = true;
-            } else if (e > b) {
-                end = e + delta;
-            }
-        } else {
-            if (e >= a && e <= b) {
-                start = std::min(start, a);
-                end = a - 1;
-                touched = true;
-            } else if (e > b) {
-                end = e + delta;
-            }
-            if (s >= a && s <= b) {
-                start = a;
-                touched = true;
-            } else if (s > b && end >= s) {
-                start = s + delta;
-            }
-        }
+        const TKxAdjustedSpan span = KxAdjustSpanToEdit(token.Start, token.End, a, b, delta, false);
         // An overwritten range is freed.
-        if (touched && end < start)
+        if (span.Touched && span.End < span.Start)
             continue;
-        token.Start = start;
-        token.End = end;
+        token.Start = span.Start;
+        token.End = span.End;
         m_tokens[out++] = token;
     }
     const int total = Count();
