@@ -80,30 +80,39 @@ bool KxIsSyntaxTokenChar(QChar c) {
 
 // ---------------------------------------------------------------- word lists and styles
 
-void TWordList::Notify() {
+void TSyntaxItem::Notify() {
     if (m_owner)
         m_owner->NotifyChanged();
 }
-void TWordList::SetCaption(const QString& value) {
+void TSyntaxItem::SetCaption(const QString& value) {
     m_caption = value;
     Notify();
 }
-void TWordList::SetCustomColor(bool value) {
+void TSyntaxItem::SetCustomColor(bool value) {
     m_customColor = value;
     Notify();
 }
-void TWordList::SetColor(TColor value) {
+void TSyntaxItem::SetColor(TColor value) {
     m_color = value;
     Notify();
 }
-void TWordList::SetCustomStyle(bool value) {
+void TSyntaxItem::SetCustomStyle(bool value) {
     m_customStyle = value;
     Notify();
 }
-void TWordList::SetStyle(TFontStyles value) {
+void TSyntaxItem::SetStyle(TFontStyles value) {
     m_style = value;
     Notify();
 }
+void TSyntaxItem::AssignItem(const TSyntaxItem& source) {
+    m_caption = source.m_caption;
+    m_customColor = source.m_customColor;
+    m_color = source.m_color;
+    m_customStyle = source.m_customStyle;
+    m_style = source.m_style;
+    m_font = source.m_font;
+}
+
 void TWordList::SetCaseSensitive(bool value) {
     m_caseSensitive = value;
     Notify();
@@ -143,41 +152,12 @@ bool TWordList::Contains(QStringView word) const {
 }
 
 void TWordList::Assign(const TWordList& source) {
-    m_caption = source.m_caption;
-    m_customColor = source.m_customColor;
-    m_color = source.m_color;
-    m_customStyle = source.m_customStyle;
-    m_style = source.m_style;
+    AssignItem(source);
     m_caseSensitive = source.m_caseSensitive;
     m_words = source.m_words;
-    m_font = source.m_font;
     Notify();
 }
 
-void TCustomStyle::Notify() {
-    if (m_owner)
-        m_owner->NotifyChanged();
-}
-void TCustomStyle::SetCaption(const QString& value) {
-    m_caption = value;
-    Notify();
-}
-void TCustomStyle::SetCustomColor(bool value) {
-    m_customColor = value;
-    Notify();
-}
-void TCustomStyle::SetColor(TColor value) {
-    m_color = value;
-    Notify();
-}
-void TCustomStyle::SetCustomStyle(bool value) {
-    m_customStyle = value;
-    Notify();
-}
-void TCustomStyle::SetStyle(TFontStyles value) {
-    m_style = value;
-    Notify();
-}
 void TCustomStyle::SetBeginText(const QString& value) {
     m_beginText = StoredMarker(value);
     Notify();
@@ -204,18 +184,13 @@ void TCustomStyle::SetIgnoreLeadingBlanks(bool value) {
 }
 
 void TCustomStyle::Assign(const TCustomStyle& source) {
-    m_caption = source.m_caption;
-    m_customColor = source.m_customColor;
-    m_color = source.m_color;
-    m_customStyle = source.m_customStyle;
-    m_style = source.m_style;
+    AssignItem(source);
     m_beginText = source.m_beginText;
     m_endText = source.m_endText;
     m_ignoreChar = source.m_ignoreChar;
     m_switchable = source.m_switchable;
     m_lineStartOnly = source.m_lineStartOnly;
     m_ignoreLeadingBlanks = source.m_ignoreLeadingBlanks;
-    m_font = source.m_font;
     Notify();
 }
 

@@ -23,9 +23,9 @@ bool KxIsSyntaxSymbolChar(QChar c);
 bool KxIsSyntaxWordChar(QChar c);
 bool KxIsSyntaxTokenChar(QChar c);
 
-// A configured list of words painted in a font of their own (keywords, functions, types).
-// Every setter tells the owning colouring, which recolours.
-class TWordList {
+// What word lists and custom styles share: a caption and the colour and font style they
+// paint with. Every setter tells the owning colouring, which recolours.
+class TSyntaxItem {
 public:
     const QString& Caption() const { return m_caption; }
     void SetCaption(const QString& value);
@@ -37,6 +37,34 @@ public:
     void SetCustomStyle(bool value);
     TFontStyles Style() const { return m_style; }
     void SetStyle(TFontStyles value);
+
+    // The font built by the colouring's last Changed.
+    const TEditorFont& Font() const { return m_font; }
+    void SetFont(const TEditorFont& value) { m_font = value; }
+
+protected:
+    explicit TSyntaxItem(TColor defaultColor) : m_color(defaultColor) {}
+    ~TSyntaxItem() = default;
+    void Notify();
+    // Copies the shared values (not the owner) without telling anybody.
+    void AssignItem(const TSyntaxItem& source);
+
+private:
+    template <class> friend class TSyntaxItemCollection;
+
+    TSyntaxColoringProperties* m_owner = nullptr;
+    QString m_caption;
+    bool m_customColor = true;
+    TColor m_color;
+    bool m_customStyle = false;
+    TFontStyles m_style = 0;
+    TEditorFont m_font;
+};
+
+// A configured list of words painted in a font of their own (keywords, functions, types).
+class TWordList : public TSyntaxItem {
+public:
+    TWordList() : TSyntaxItem(clBlue) {}
     bool CaseSensitive() const { return m_caseSensitive; }
     void SetCaseSensitive(bool value);
     // Kept sorted without regard to case; duplicates are kept.
@@ -45,41 +73,18 @@ public:
     void AddWord(const QString& word);
     bool Contains(QStringView word) const;
 
-    // The font built by the colouring's last Changed.
-    const TEditorFont& Font() const { return m_font; }
-    void SetFont(const TEditorFont& value) { m_font = value; }
-
     // Copies the published values (not the owner).
     void Assign(const TWordList& source);
 
 private:
-    template <class> friend class TSyntaxItemCollection;
-    void Notify();
-
-    TSyntaxColoringProperties* m_owner = nullptr;
-    QString m_caption;
-    bool m_customColor = true;
-    TColor m_color = clBlue;
-    bool m_customStyle = false;
-    TFontStyles m_style = 0;
     bool m_caseSensitive = false;
     QStringList m_words;
-    TEditorFont m_font;
 };
 
 // A span from a begin text to an end text: comments, strings, directives.
-class TCustomStyle {
+class TCustomStyle : public TSyntaxItem {
 public:
-    const QString& Caption() const { return m_caption; }
-    void SetCaption(const QString& value);
-    bool CustomColor() const { return m_customColor; }
-    void SetCustomColor(bool value);
-    TColor Color() const { return m_color; }
-    void SetColor(TColor value);
-    bool CustomStyle() const { return m_customStyle; }
-    void SetCustomStyle(bool value);
-    TFontStyles Style() const { return m_style; }
-    void SetStyle(TFontStyles value);
+    TCustomStyle() : TSyntaxItem(clMaroon) {}
     // "#13" is stored as a single CR, the line-break marker.
     const QString& BeginText() const { return m_beginText; }
     void SetBeginText(const QString& value);
@@ -95,28 +100,15 @@ public:
     bool IgnoreLeadingBlanks() const { return m_ignoreLeadingBlanks; }
     void SetIgnoreLeadingBlanks(bool value);
 
-    const TEditorFont& Font() const { return m_font; }
-    void SetFont(const TEditorFont& value) { m_font = value; }
-
     void Assign(const TCustomStyle& source);
 
 private:
-    template <class> friend class TSyntaxItemCollection;
-    void Notify();
-
-    TSyntaxColoringProperties* m_owner = nullptr;
-    QString m_caption;
-    bool m_customColor = true;
-    TColor m_color = clMaroon;
-    bool m_customStyle = false;
-    TFontStyles m_style = 0;
     QString m_beginText;
     QString m_endText;
     QString m_ignoreChar;
     bool m_switchable = false;
     bool m_lineStartOnly = false;
     bool m_ignoreLeadingBlanks = false;
-    TEditorFont m_font;
 };
 
 // An ordered collection of word lists or custom styles; adding or removing one recolours.
