@@ -91,5 +91,3 @@ void BM_PosToRowColNearEnd(benchmark::State& state) {
 BENCHMARK(BM_PosToRowColNearEnd)->Unit(benchmark::kNanosecond);
 
 } // namespace
-
-BENCHMARK_MAIN();

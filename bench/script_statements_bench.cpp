@@ -61,10 +61,3 @@ void BM_NextStatement(benchmark::State& state) {
 BENCHMARK(BM_NextStatement)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}

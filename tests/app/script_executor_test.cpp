@@ -7,8 +7,8 @@
 #include "foundation/storage_helpers.h"
 #include "odbc/odbc_connection.h"
 #include "odbc/odbc_statement.h"
+#include "support/driver_test.h"
 #include "support/scripted_message_box.h"
-#include "support/test_databases.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -18,15 +18,6 @@
 namespace {
 
 using namespace kx;
-
-struct Driver {
-    const char* name;
-    bool server;
-};
-
-void PrintTo(const Driver& driver, std::ostream* out) {
-    *out << driver.name;
-}
 
 // Stands in for the window's recordset: an ODBC statement that accepts a SELECT and keeps
 // its cursor open while active.
@@ -60,19 +51,12 @@ protected:
     bool DoubleQuotesDelimitStrings() override { return true; }
 };
 
-class ScriptExecutorTest : public testing::TestWithParam<Driver> {
+class ScriptExecutorTest : public test::DriverTest {
 protected:
     void SetUp() override {
-        if (GetParam().server) {
-            QString error;
-            pg = test::PostgresTestDatabase::Create(&error);
-            ASSERT_TRUE(error.isEmpty()) << error.toStdString();
-            if (!pg)
-                GTEST_SKIP() << "no PostgreSQL test server";
-            connectString = pg->ConnectionString();
-        } else {
-            connectString = test::SqliteConnectionString(dir);
-        }
+        DriverTest::SetUp();
+        if (IsSkipped())
+            return;
         KxConfigureApplicationStore(store, QDir(dir.path()).filePath(QStringLiteral("t.PRS")));
         connection.SetName(QStringLiteral("Connection1"));
         connection.SetODBCEnvironment(&environment);
@@ -114,9 +98,6 @@ protected:
         return texts;
     }
 
-    QTemporaryDir dir;
-    std::unique_ptr<test::PostgresTestDatabase> pg;
-    QString connectString;
     TKxPersistentData store;
     TKxExecutionLog log{store};
     QList<std::pair<QString, TColor>> entries;
@@ -240,7 +221,7 @@ TEST_P(ScriptExecutorTest, ManualCommitKeepsTheWorkForTheUser) {
     executor.ExecuteRemainingStatements();
     EXPECT_TRUE(connection.Active()) << "not closed: that would roll the work back";
     EXPECT_EQ(connection.TransactionCount(), 1);
-    if (GetParam().server) {
+    if (Server()) {
         EXPECT_EQ(Count(), 0) << "not visible to others before Commit";
     }
     connection.CommitTransaction();
@@ -253,9 +234,7 @@ TEST_P(ScriptExecutorTest, ManualCommitKeepsTheWorkForTheUser) {
     EXPECT_EQ(Count(), 2);
 }
 
-INSTANTIATE_TEST_SUITE_P(Drivers, ScriptExecutorTest,
-                         testing::Values(Driver{"SQLite3", false}, Driver{"PostgreSQL", true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+KX_INSTANTIATE_DRIVER_TESTS(ScriptExecutorTest);
 
 TEST(ScriptExecutorTextTest, SqlLineFoldsWhiteSpace) {
     EXPECT_EQ(TKxScriptExecutor::SqlLineText(QStringLiteral("select *\r\n\tfrom  t \r\n")),

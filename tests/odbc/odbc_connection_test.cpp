@@ -3,7 +3,7 @@
 #include "odbc/odbc_connect_properties.h"
 #include "odbc/odbc_connection.h"
 #include "odbc/password_cipher.h"
-#include "support/test_databases.h"
+#include "support/driver_test.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,15 +15,6 @@
 namespace {
 
 using namespace kx;
-
-struct Driver {
-    const char* name;
-    bool server;
-};
-
-void PrintTo(const Driver& driver, std::ostream* out) {
-    *out << driver.name;
-}
 
 // Reads one integer with a raw statement on the connection's handle.
 long long QueryNumber(TKxOdbcConnection& connection, const char* sql) {
@@ -53,27 +44,17 @@ void Exec(TKxOdbcConnection& connection, const char* sql) {
     SQLFreeHandle(SQL_HANDLE_STMT, stmt);
 }
 
-class OdbcConnectionTest : public testing::TestWithParam<Driver> {
+class OdbcConnectionTest : public test::DriverTest {
 protected:
     void SetUp() override {
-        if (GetParam().server) {
-            QString error;
-            pg = test::PostgresTestDatabase::Create(&error);
-            ASSERT_TRUE(error.isEmpty()) << error.toStdString();
-            if (!pg)
-                GTEST_SKIP() << "no PostgreSQL test server";
-            connectString = pg->ConnectionString();
-        } else {
-            connectString = test::SqliteConnectionString(dir);
-        }
+        DriverTest::SetUp();
+        if (IsSkipped())
+            return;
         connection.SetName(QStringLiteral("Connection1"));
         connection.SetODBCEnvironment(&environment);
         connection.SetConnectionString(connectString);
     }
 
-    QTemporaryDir dir;
-    std::unique_ptr<test::PostgresTestDatabase> pg;
-    QString connectString;
     TKxOdbcEnvironment environment;
     TKxOdbcConnection connection;
 };
@@ -179,7 +160,7 @@ TEST_P(OdbcConnectionTest, AThousandConnectionsLeaveMemoryFlat) {
         return QString::fromLatin1(status.readAll()).section(QLatin1Char(' '), 1, 1).toLongLong() *
                4;
     };
-    const int cycles = GetParam().server ? 200 : 1000; // a server round trip costs more
+    const int cycles = Server() ? 200 : 1000; // a server round trip costs more
     for (int i = 0; i < 50; ++i) {
         connection.SetActive(true);
         connection.SetActive(false);
@@ -192,9 +173,7 @@ TEST_P(OdbcConnectionTest, AThousandConnectionsLeaveMemoryFlat) {
     EXPECT_LT(residentKb() - before, 2048) << "kB grown over " << cycles << " cycles";
 }
 
-INSTANTIATE_TEST_SUITE_P(Drivers, OdbcConnectionTest,
-                         testing::Values(Driver{"SQLite3", false}, Driver{"PostgreSQL", true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+KX_INSTANTIATE_DRIVER_TESTS(OdbcConnectionTest);
 
 TEST(OdbcConnectionErrorsTest, WrongServerAndMissingDriverGiveClearErrors) {
     TKxOdbcEnvironment environment;

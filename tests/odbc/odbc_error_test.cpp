@@ -2,7 +2,7 @@
 #include "foundation/interfaced_object.h"
 #include "odbc/odbc_error.h"
 #include "odbc/odbc_handle.h"
-#include "support/test_databases.h"
+#include "support/driver_test.h"
 
 #include <gtest/gtest.h>
 #include <ostream>
@@ -27,35 +27,18 @@ private:
     SQLHANDLE m_handle;
 };
 
-struct Driver {
-    const char* name;
-    bool server;
-};
-
-void PrintTo(const Driver& driver, std::ostream* out) {
-    *out << driver.name;
-}
-
-class OdbcErrorTest : public testing::TestWithParam<Driver> {
+class OdbcErrorTest : public test::DriverTest {
 protected:
     void SetUp() override {
-        QString connect;
-        if (GetParam().server) {
-            QString error;
-            pg = test::PostgresTestDatabase::Create(&error);
-            ASSERT_TRUE(error.isEmpty()) << error.toStdString();
-            if (!pg)
-                GTEST_SKIP() << "no PostgreSQL test server";
-            connect = pg->ConnectionString();
-        } else {
-            connect = test::SqliteConnectionString(dir);
-        }
+        DriverTest::SetUp();
+        if (IsSkipped())
+            return;
         env.Allocate(SQL_HANDLE_ENV, nullptr, nullptr);
         CheckOdbcResult(SQLSetEnvAttr(env.Get(), SQL_ATTR_ODBC_VERSION,
                                       reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
                         nullptr, QStringLiteral("SQLSetEnvAttr"), env.Get(), SQL_HANDLE_ENV);
         dbc.Allocate(SQL_HANDLE_DBC, &env, nullptr);
-        QByteArray text = connect.toUtf8();
+        QByteArray text = connectString.toUtf8();
         CheckOdbcResult(SQLDriverConnect(dbc.Get(), nullptr,
                                          reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS, nullptr,
                                          0, nullptr, SQL_DRIVER_NOPROMPT),
@@ -68,8 +51,6 @@ protected:
         return SQLExecDirect(stmt.Get(), reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS);
     }
 
-    QTemporaryDir dir;
-    std::unique_ptr<test::PostgresTestDatabase> pg;
     TKxOdbcHandle env;
     TKxOdbcHandle dbc;
     TKxOdbcHandle stmt;
@@ -128,9 +109,7 @@ TEST_P(OdbcErrorTest, ReadingDiagnosticsLeavesThemForTheNextReader) {
     EXPECT_EQ(first.GetMessage(), second.GetMessage());
 }
 
-INSTANTIATE_TEST_SUITE_P(Drivers, OdbcErrorTest,
-                         testing::Values(Driver{"SQLite3", false}, Driver{"PostgreSQL", true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+KX_INSTANTIATE_DRIVER_TESTS(OdbcErrorTest);
 
 TEST(CheckOdbcResultTest, SuccessCodesPassAndOthersRaiseWithTheirText) {
     EXPECT_TRUE(CheckOdbcResult(SQL_SUCCESS, nullptr, QStringLiteral("X")));

@@ -2,7 +2,7 @@
 // databases and a statement round-trips a value, non-ASCII text included. Written against the
 // raw call interface on purpose, so it says nothing about the program's own ODBC classes.
 
-#include "support/test_databases.h"
+#include "support/driver_test.h"
 
 #include <gtest/gtest.h>
 #include <ostream>
@@ -41,31 +41,8 @@ public:
     SQLHSTMT stmt = nullptr;
 };
 
-struct DriverCase {
-    const char* name;
-    bool needsServer;
-};
-
-void PrintTo(const DriverCase& driver, std::ostream* os) {
-    *os << driver.name;
-}
-
-class OdbcSmokeTest : public testing::TestWithParam<DriverCase> {
+class OdbcSmokeTest : public kx::test::DriverTest {
 protected:
-    void SetUp() override {
-        if (GetParam().needsServer) {
-            QString error;
-            pg = kx::test::PostgresTestDatabase::Create(&error);
-            ASSERT_TRUE(error.isEmpty()) << error.toStdString();
-            if (!pg)
-                GTEST_SKIP() << "no PostgreSQL test server";
-            connectString = pg->ConnectionString().toStdString();
-        } else {
-            ASSERT_TRUE(dir.isValid());
-            connectString = kx::test::SqliteConnectionString(dir).toStdString();
-        }
-    }
-
     void Connect(RawConnection& c) {
         ASSERT_EQ(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &c.env), SQL_SUCCESS);
         EXPECT_ODBC_OK(SQLSetEnvAttr(c.env, SQL_ATTR_ODBC_VERSION,
@@ -74,7 +51,7 @@ protected:
         EXPECT_ODBC_OK(SQLAllocHandle(SQL_HANDLE_DBC, c.env, &c.dbc), SQL_HANDLE_ENV, c.env);
         SQLCHAR out[1024] = {};
         SQLSMALLINT outLength = 0;
-        std::string in = connectString;
+        std::string in = connectString.toStdString();
         EXPECT_ODBC_OK(SQLDriverConnect(c.dbc, nullptr, reinterpret_cast<SQLCHAR*>(in.data()),
                                         SQL_NTS, out, sizeof out, &outLength, SQL_DRIVER_NOPROMPT),
                        SQL_HANDLE_DBC, c.dbc);
@@ -87,10 +64,6 @@ protected:
                                                             << Diagnostics(SQL_HANDLE_STMT, c.stmt);
         SQLCloseCursor(c.stmt);
     }
-
-    QTemporaryDir dir;
-    std::unique_ptr<kx::test::PostgresTestDatabase> pg;
-    std::string connectString;
 };
 
 TEST_P(OdbcSmokeTest, ConnectsAndRoundTripsUtf8Text) {
@@ -125,9 +98,6 @@ TEST_P(OdbcSmokeTest, ConnectsAndRoundTripsUtf8Text) {
     EXPECT_EQ(SQLFetch(c.stmt), SQL_NO_DATA);
 }
 
-INSTANTIATE_TEST_SUITE_P(Drivers, OdbcSmokeTest,
-                         testing::Values(DriverCase{"SQLite3", false},
-                                         DriverCase{"PostgreSQL", true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+KX_INSTANTIATE_DRIVER_TESTS(OdbcSmokeTest);
 
 } // namespace

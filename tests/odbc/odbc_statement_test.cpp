@@ -1,7 +1,7 @@
 #include "dbcore/sql_property.h"
 #include "odbc/odbc_connection.h"
 #include "odbc/odbc_statement.h"
-#include "support/test_databases.h"
+#include "support/driver_test.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -11,28 +11,13 @@ namespace {
 
 using namespace kx;
 
-struct Driver {
-    const char* name;
-    bool server;
-};
-
-void PrintTo(const Driver& driver, std::ostream* out) {
-    *out << driver.name;
-}
-
-class OdbcStatementTest : public testing::TestWithParam<Driver> {
+class OdbcStatementTest : public test::DriverTest {
 protected:
     void SetUp() override {
-        if (GetParam().server) {
-            QString error;
-            pg = test::PostgresTestDatabase::Create(&error);
-            ASSERT_TRUE(error.isEmpty()) << error.toStdString();
-            if (!pg)
-                GTEST_SKIP() << "no PostgreSQL test server";
-            connection.SetConnectionString(pg->ConnectionString());
-        } else {
-            connection.SetConnectionString(test::SqliteConnectionString(dir));
-        }
+        DriverTest::SetUp();
+        if (IsSkipped())
+            return;
+        connection.SetConnectionString(connectString);
         connection.SetName(QStringLiteral("Connection1"));
         connection.SetODBCEnvironment(&environment);
         connection.ExecuteDirect(
@@ -45,8 +30,6 @@ protected:
         return affected;
     }
 
-    QTemporaryDir dir;
-    std::unique_ptr<test::PostgresTestDatabase> pg;
     TKxOdbcEnvironment environment;
     TKxOdbcConnection connection;
 };
@@ -105,7 +88,7 @@ TEST_P(OdbcStatementTest, OwnTimeoutReachesTheDriverAndSharedOneTheConnection) {
     ASSERT_TRUE(SQL_SUCCEEDED(SQLGetStmtAttr(statement.OdbcHandle(), SQL_ATTR_QUERY_TIMEOUT,
                                              &timeout, SQL_IS_UINTEGER, nullptr)));
     // The SQLite3 driver takes the timeout but always reports 0 when asked.
-    if (GetParam().server) {
+    if (Server()) {
         EXPECT_EQ(timeout, 7u);
     }
     EXPECT_EQ(connection.TimeoutForStatements(), 0u);
@@ -160,9 +143,7 @@ TEST_P(OdbcStatementTest, RestrictedCopiesNarrowTheWherePart) {
     EXPECT_FALSE(copy);
 }
 
-INSTANTIATE_TEST_SUITE_P(Drivers, OdbcStatementTest,
-                         testing::Values(Driver{"SQLite3", false}, Driver{"PostgreSQL", true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+KX_INSTANTIATE_DRIVER_TESTS(OdbcStatementTest);
 
 TEST(OdbcStatementPropertiesTest, StoredSettingsRoundTripWithoutDefaults) {
     TKxOdbcStatementProperties properties(true, TKxLifetime::OwnerOwned);
