@@ -41,12 +41,20 @@ public:
     virtual void SetTableName(const QString& value) = 0;
 };
 
-// A value that can be read and replaced, such as a statement parameter.
-class IKxGetSetValue : public virtual IKxUnknown {
+// A value that can be read, such as a field's current value. Reading may fetch it first, so
+// implementations may fill a cache behind the const.
+class IKxGetValue : public virtual IKxUnknown {
+public:
+    static constexpr KxGuid IID{
+        0x6B9C1AE4, 0x4E21, 0x4C5B, {0x9A, 0x10, 0x2F, 0x61, 0x0B, 0x7C, 0x1D, 0x04}};
+    virtual KxVariant GetValue() const = 0;
+};
+
+// A value that can be read and replaced, such as a statement parameter or a field.
+class IKxGetSetValue : public virtual IKxGetValue {
 public:
     static constexpr KxGuid IID{
         0x6B9C1AE3, 0x4E21, 0x4C5B, {0x9A, 0x10, 0x2F, 0x61, 0x0B, 0x7C, 0x1D, 0x03}};
-    virtual KxVariant GetValue() const = 0;
     virtual void SetValue(const KxVariant& value) = 0;
 };
 

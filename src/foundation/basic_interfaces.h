@@ -83,4 +83,20 @@ public:
     virtual void AssignToObj(IKxUnknown* destination) = 0;
 };
 
+// The same between objects reached through any of their interfaces: a value buffer copies
+// another buffer, a state holder captures a recordset and is applied to it again.
+class IKxAssignFromIntf : public virtual IKxUnknown {
+public:
+    static constexpr KxGuid IID{
+        0x6B9C1A0B, 0x4E21, 0x4C5B, {0x9A, 0x10, 0x2F, 0x61, 0x0B, 0x7C, 0x11, 0x0B}};
+    virtual void AssignFromIntf(IKxUnknown* source) = 0;
+};
+
+class IKxAssignToIntf : public virtual IKxUnknown {
+public:
+    static constexpr KxGuid IID{
+        0x6B9C1A0C, 0x4E21, 0x4C5B, {0x9A, 0x10, 0x2F, 0x61, 0x0B, 0x7C, 0x11, 0x0C}};
+    virtual void AssignToIntf(IKxUnknown* destination) = 0;
+};
+
 } // namespace kx

@@ -115,6 +115,7 @@ QString KxHResultMessage(KxHResult code) {
          QT_TRANSLATE_NOOP("KxFoundation", "An error occurred during a seek operation.")},
         {hr::STG_E_InvalidParameter, QT_TRANSLATE_NOOP("KxFoundation", "Invalid parameter error.")},
         {hr::STG_E_AccessDenied, QT_TRANSLATE_NOOP("KxFoundation", "Access Denied.")},
+        {hr::CO_E_ClassString, QT_TRANSLATE_NOOP("KxFoundation", "Invalid class string")},
         {hr::CONNECT_E_NoConnection,
          QT_TRANSLATE_NOOP("KxFoundation",
                            "The client has no connection with this connection point.")},
@@ -187,7 +188,7 @@ void KxCheckPointer(const void* pointer, const QString& what, KxObjectDescriptio
 void KxCheckIntRange(const QString& typeName, int value, int minimum, const QString& routineName,
                      KxObjectDescription object, int maximum) {
     if (value < minimum || value > maximum)
-        KxRaise(Tr("Unsupported value (%1) for \"%2\"").arg(value).arg(typeName),
+        KxRaise(KxUnsupportedValueText(value, typeName),
                 OrDefault(routineName, "KxCheckIntRange"), std::move(object));
 }
 
@@ -257,6 +258,10 @@ void KxRaiseItemWithoutInterface(IKxGetItemByIndex* list, int index, const KxGui
 }
 
 // ---- Text builders
+
+QString KxUnsupportedValueText(int value, const QString& typeName) {
+    return Tr("Unsupported value (%1) for \"%2\"").arg(value).arg(typeName);
+}
 
 QString KxUnknownValueText(int value, const QString& typeName) {
     return Tr("Unknown Value (%1) for \"%2\"").arg(value).arg(typeName);

@@ -232,6 +232,8 @@ template <class T> T* KxCheckFindOwner(QObject* component) {
 
 // ---- Text builders for other subsystems' own raises.
 QString KxUnknownValueText(int value, const QString& typeName);
+// "Unsupported value (%d) for "%s"": a value of an enumeration the routine cannot handle.
+QString KxUnsupportedValueText(int value, const QString& typeName);
 QString KxUnknownPropertyValueText(const QString& propertyName, int value);
 QString KxOperationNotSupportedText(int operation);
 QString KxInvalidStateTransitionText(int oldState, int newState);

@@ -21,6 +21,11 @@ struct KxGuid {
 
     // The 16 bytes as they lie in memory: the first three fields little-endian.
     void ToBytes(std::uint8_t (&bytes)[16]) const;
+    static KxGuid FromBytes(const std::uint8_t (&bytes)[16]);
+
+    // Parses the registry form (braces required, hexadecimal in either case); false for any
+    // other text, leaving `guid` unchanged.
+    static bool FromString(const QString& text, KxGuid& guid);
 };
 
 } // namespace kx

@@ -29,6 +29,8 @@ inline constexpr KxHResult STG_E_WriteFault = static_cast<KxHResult>(0x8003001Du
 inline constexpr KxHResult STG_E_SeekError = static_cast<KxHResult>(0x80030019u);
 inline constexpr KxHResult STG_E_InvalidParameter = static_cast<KxHResult>(0x80030057u);
 inline constexpr KxHResult STG_E_AccessDenied = static_cast<KxHResult>(0x80030005u);
+// A text that is not a GUID in registry form.
+inline constexpr KxHResult CO_E_ClassString = static_cast<KxHResult>(0x800401F3u);
 inline constexpr KxHResult CONNECT_E_NoConnection = static_cast<KxHResult>(0x80040200u);
 inline constexpr KxHResult CONNECT_E_AdviseLimit = static_cast<KxHResult>(0x80040201u);
 inline constexpr KxHResult CONNECT_E_CannotConnect = static_cast<KxHResult>(0x80040202u);

@@ -207,6 +207,12 @@ std::int64_t KxVariant::ToInt64() const {
     RaiseCannotConvert(varInt64);
 }
 
+std::uint64_t KxVariant::ToUInt64() const {
+    if (m_type == varUInt64)
+        return std::get<std::uint64_t>(m_value);
+    return std::get<std::uint64_t>(ConvertTo(varUInt64).m_value);
+}
+
 int KxVariant::ToInt() const {
     const std::int64_t value = ToInt64();
     if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())

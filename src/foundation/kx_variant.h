@@ -74,6 +74,8 @@ public:
     // "Invalid variant operation (out of range)".
     QString ToString() const;
     std::int64_t ToInt64() const;
+    // The full unsigned range; negative values raise the out-of-range error.
+    std::uint64_t ToUInt64() const;
     int ToInt() const;
     double ToDouble() const;
     bool ToBool() const;

@@ -28,9 +28,20 @@ void TKxMemoryBuffer::SetSize(std::uint64_t newSize) {
         return;
     if (newSize > kMaxBlockSize)
         RaiseOutOfMemory();
-    const std::uint64_t newCapacity = (newSize + m_granularity - 1) / m_granularity * m_granularity;
-    if (newCapacity != m_capacity)
-        Reallocate(newCapacity);
+    const auto roundUp = [this](std::uint64_t size) {
+        return (size + m_granularity - 1) / m_granularity * m_granularity;
+    };
+    if (newSize > m_capacity) {
+        // Growing takes at least half the old capacity again, so a value that arrives block by
+        // block (long data fetched in chunks, a stream being written) costs a logarithmic
+        // number of reallocations instead of one per block.
+        const std::uint64_t geometric = std::min(kMaxBlockSize, m_capacity + m_capacity / 2);
+        Reallocate(roundUp(std::max(newSize, geometric)));
+    } else if (roundUp(newSize) <= m_capacity / 2) {
+        // Memory goes back once the data fits in half the block; shrinking by less keeps the
+        // block, so a size moving back and forth around one boundary does not reallocate.
+        Reallocate(roundUp(newSize));
+    }
     // Growing inside the old capacity uncovers bytes the buffer held before it shrank, so the
     // whole grown range is cleared, not only what was just allocated.
     if (m_zeroFill && newSize > m_size)

@@ -7,10 +7,11 @@
 
 namespace kx {
 
-// A growable block of bytes. Its capacity is always the size rounded up to the allocation
-// granularity, so a buffer that grows byte by byte (a value being edited, a stream being
-// written) reallocates only once per granularity step. Shrinking gives memory back the same
-// way, and size 0 holds no memory at all.
+// A growable block of bytes. Its capacity is a multiple of the allocation granularity and
+// grows geometrically (by at least half), so a buffer that grows byte by byte or block by
+// block (a value being edited, a 100 MB value being fetched) reallocates a logarithmic number
+// of times. Shrinking to half the capacity or less gives memory back, and size 0 holds no
+// memory at all.
 //
 // The data may move whenever the size changes; owners that hand the address to somebody
 // else (a driver buffer bound to a column) set the change callback and pass the new address

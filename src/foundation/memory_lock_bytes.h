@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/basic_interfaces.h"
 #include "foundation/interfaced_object.h"
 #include "foundation/memory_buffer.h"
 #include "foundation/stream_interfaces.h"
@@ -22,7 +23,8 @@ public:
 // changes (a fixed-size kind) or notices that it was written to.
 class TKxMemoryLockBytes : public TKxInterfacedObject,
                            public virtual ILockBytes,
-                           public virtual IKxMemoryBufferAccess {
+                           public virtual IKxMemoryBufferAccess,
+                           public virtual IKxAssignFromIntf {
 public:
     // The block starts with `initialSize` zero bytes and grows in steps of `granularity`.
     explicit TKxMemoryLockBytes(std::uint32_t granularity = 1, std::uint64_t initialSize = 0,
@@ -45,7 +47,7 @@ public:
     // error when it has none, or the result-code error when reading it fails). The size goes
     // through SetInternalSize, so a buffer that refuses size changes refuses the copy as well;
     // the bytes do not go through InternalWriteAt, because a copy is not an edit.
-    virtual void AssignFromIntf(IKxUnknown* source);
+    void AssignFromIntf(IKxUnknown* source) override;
 
 protected:
     // The one place the size changes; raising here makes SetSize and WriteAt fail with the

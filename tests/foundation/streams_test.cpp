@@ -139,7 +139,7 @@ TBytes ReadAll(TKxStream& stream) {
 
 // ---- Memory buffer
 
-TEST(MemoryBufferTest, CapacityIsTheSizeRoundedUpToTheGranularity) {
+TEST(MemoryBufferTest, CapacityIsAMultipleOfTheGranularityAndShrinksByHalves) {
     TKxMemoryBuffer buffer(512);
     buffer.SetSize(1);
     EXPECT_EQ(buffer.Capacity(), 512u);
@@ -156,6 +156,29 @@ TEST(MemoryBufferTest, CapacityIsTheSizeRoundedUpToTheGranularity) {
     TKxMemoryBuffer bytewise(0);
     bytewise.SetSize(3);
     EXPECT_EQ(bytewise.Capacity(), 3u);
+    bytewise.SetSize(2); // a small shrink keeps the block
+    EXPECT_EQ(bytewise.Capacity(), 3u);
+}
+
+TEST(MemoryBufferTest, GrowingBlockByBlockReallocatesLogarithmically) {
+    // A 100 MB value written in 512-byte blocks: one reallocation per block would be 200 000
+    // copies of a growing block.
+    TKxMemoryBuffer buffer(512);
+    const TBytes block = Pattern(512);
+    int reallocations = 0;
+    std::uint64_t lastCapacity = 0;
+    constexpr std::uint64_t kTotal = 100ull * 1024 * 1024;
+    for (std::uint64_t offset = 0; offset < kTotal; offset += block.size()) {
+        buffer.WriteAt(offset, block.data(), static_cast<std::uint32_t>(block.size()));
+        if (buffer.Capacity() != lastCapacity) {
+            ++reallocations;
+            lastCapacity = buffer.Capacity();
+        }
+    }
+    EXPECT_EQ(buffer.Size(), kTotal);
+    EXPECT_LT(reallocations, 40);
+    EXPECT_LE(buffer.Capacity(), kTotal + kTotal / 2);
+    EXPECT_EQ(BytesOf(static_cast<const unsigned char*>(buffer.Data()) + kTotal - 512, 512), block);
 }
 
 TEST(MemoryBufferTest, GrowthKeepsTheDataAndZeroFillsEverythingUncovered) {

@@ -1,0 +1,221 @@
+#include "dbcore/field_value_text.h"
+
+#include "foundation/date_time.h"
+#include "foundation/exceptions.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+#include <cmath>
+
+namespace kx {
+namespace {
+
+QString Tr(const char* text) {
+    return QCoreApplication::translate("KxDbCore", text);
+}
+
+[[noreturn]] void RaiseUnsupportedKind(int dataType, const char* routine) {
+    KxRaise(KxUnsupportedValueText(dataType, QString::fromLatin1(kxFieldDataTypeTypeName)),
+            QString::fromLatin1(routine));
+}
+
+// The locale's long time format without its time-zone part ("t"): a column value has no zone.
+QString LongTimeFormat(const QLocale& locale) {
+    QString format = locale.timeFormat(QLocale::LongFormat);
+    format.remove(QLatin1Char('t'));
+    return format.trimmed();
+}
+
+bool BoolFromText(const QString& text) {
+    // The first letters the program has always taken for yes: true, 1, wahr, yes, si, and q.
+    static const QString kTrueLetters = QStringLiteral("tT1wWyYsSqQ");
+    return !text.isEmpty() && kTrueLetters.contains(text.front());
+}
+
+double DoubleFromText(const QString& text, int dataType, const QString& routine) {
+    bool ok = false;
+    const double value = QLocale().toDouble(text.trimmed(), &ok);
+    if (!ok)
+        KxRaise(Tr("\"%1\" is not a valid floating point value").arg(text),
+                routine);
+    if (dataType == fdtSingle && std::isfinite(value) && std::fabs(value) > 3.4028234663852886e38)
+        KxRaise(Tr("Invalid variant operation (out of range)"), routine);
+    return value;
+}
+
+// A two-digit year means the century within fifty years of today, as users type them: Qt
+// alone reads «3/15/23» as 1923.
+QDateTime WithCenturyWindow(QDateTime moment, const QString& format) {
+    if (!moment.isValid() || !format.contains(QStringLiteral("yy")) ||
+        format.contains(QStringLiteral("yyyy")))
+        return moment;
+    const int pivot = QDate::currentDate().year() - 50;
+    if (moment.date().year() < pivot)
+        moment = moment.addYears(100);
+    return moment;
+}
+
+KxVariant DateTimeFromText(const QString& text, int dataType, const QString& routine) {
+    const QLocale locale;
+    const QString trimmed = text.trimmed();
+    QDateTime moment;
+    switch (dataType) {
+    case fdtDate:
+        moment = WithCenturyWindow(
+            QDateTime(locale.toDate(trimmed, QLocale::ShortFormat), QTime(0, 0)),
+            locale.dateFormat(QLocale::ShortFormat));
+        if (!moment.isValid())
+            moment = QDateTime(QDate::fromString(trimmed, Qt::ISODate), QTime(0, 0));
+        break;
+    case fdtTime: {
+        QTime time = locale.toTime(trimmed, LongTimeFormat(locale));
+        if (!time.isValid())
+            time = locale.toTime(trimmed, QLocale::ShortFormat);
+        if (!time.isValid())
+            time = QTime::fromString(trimmed, Qt::ISODate);
+        if (time.isValid())
+            return KxVariant::FromDateTime(time.msecsSinceStartOfDay() / 86400000.0);
+        break;
+    }
+    default: {
+        const QString dateFormat = locale.dateFormat(QLocale::ShortFormat);
+        // "short date, blank, long time" (the form the cell shows, without a zone), then the
+        // locale's short date-time, then the date alone.
+        const QString formats[] = {dateFormat + QLatin1Char(' ') + LongTimeFormat(locale),
+                                   locale.dateTimeFormat(QLocale::ShortFormat), dateFormat};
+        for (const QString& format : formats) {
+            moment = WithCenturyWindow(locale.toDateTime(trimmed, format), format);
+            if (moment.isValid())
+                break;
+        }
+        if (!moment.isValid())
+            moment = QDateTime::fromString(trimmed, Qt::ISODate);
+        break;
+    }
+    }
+    if (!moment.isValid())
+        KxRaise(Tr("\"%1\" is not a valid date and time").arg(text), routine);
+    return KxVariant::FromDateTime(KxToDateTime(moment));
+}
+
+} // namespace
+
+QString KxDateTimeDisplayText(double value, bool alwaysTime) {
+    const QDateTime moment = KxFromDateTime(value);
+    const QLocale locale;
+    const bool hasDate = std::trunc(value) != 0;
+    const bool hasTime = moment.time() != QTime(0, 0);
+    const QString timeText = moment.time().toString(LongTimeFormat(locale));
+    if (!hasDate && (hasTime || alwaysTime))
+        return timeText;
+    if (!hasDate)
+        return {};
+    const QString dateText = locale.toString(moment.date(), QLocale::ShortFormat);
+    if (!hasTime && !alwaysTime)
+        return dateText;
+    return dateText + QLatin1Char(' ') + timeText;
+}
+
+QString KxFieldValueDisplayText(int dataType, const KxVariant& value) {
+    if (value.IsEmptyOrNull())
+        return {};
+    switch (dataType) {
+    case fdtBool:
+        return value.ToBool() ? Tr("True") : Tr("False");
+    case fdtDate:
+    case fdtDateTime:
+        return KxDateTimeDisplayText(value.ToDouble(), false);
+    case fdtTime:
+        return KxDateTimeDisplayText(value.ToDouble(), true);
+    default:
+        return value.ToString();
+    }
+}
+
+KxVariant KxFieldValueFromText(const QString& text, int dataType) {
+    const QString routine = QStringLiteral("SetAsString");
+    if (text.isEmpty())
+        return KxVariant::Null();
+    switch (dataType) {
+    case fdtBool:
+        return KxVariant(BoolFromText(text));
+    case fdtSingle:
+    case fdtDouble:
+    case fdtNumeric:
+        return KxVariant(DoubleFromText(text, dataType, routine));
+    case fdtDate:
+    case fdtTime:
+    case fdtDateTime:
+        return DateTimeFromText(text, dataType, routine);
+    case fdtString:
+    case fdtWideString:
+    case fdtMemo:
+    case fdtWideMemo:
+    case fdtGUID:
+        return KxVariant(text);
+    default:
+        break;
+    }
+    if (KxIsIntegerKind(dataType)) {
+        // Full width: a BIGINT key of 5 000 000 000 is typed like any other number. The
+        // buffer checks the range of its own kind when the value is stored.
+        const QString trimmed = text.trimmed();
+        bool ok = false;
+        if (dataType == fdtUInt64) {
+            const qulonglong value = trimmed.toULongLong(&ok);
+            if (ok)
+                return KxVariant(static_cast<std::uint64_t>(value));
+        }
+        const qlonglong value = QLocale().toLongLong(trimmed, &ok);
+        if (!ok)
+            KxRaise(Tr("\"%1\" is not a valid integer value").arg(text), routine);
+        return KxVariant(static_cast<std::int64_t>(value));
+    }
+    RaiseUnsupportedKind(dataType, "SetAsString");
+}
+
+KxVariant ConvertStringToFieldType(const QString& text, int dataType) {
+    const QString routine = QStringLiteral("ConvertStringToFieldType");
+    if (KxIsIntegerKind(dataType)) {
+        QString digits;
+        const QString trimmed = text.trimmed();
+        if (trimmed.startsWith(QLatin1Char('-')))
+            digits += QLatin1Char('-');
+        for (const QChar c : trimmed) {
+            if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+                digits += c;
+        }
+        if (digits.isEmpty() || digits == QStringLiteral("-"))
+            digits = QStringLiteral("0");
+        bool ok = false;
+        const qlonglong value = digits.toLongLong(&ok);
+        if (ok)
+            return KxVariant(static_cast<std::int64_t>(value));
+        if (dataType == fdtUInt64) {
+            const qulonglong unsignedValue = digits.toULongLong(&ok);
+            if (ok)
+                return KxVariant(static_cast<std::uint64_t>(unsignedValue));
+        }
+        KxRaise(Tr("Invalid variant operation (out of range)"), routine);
+    }
+    switch (dataType) {
+    case fdtBool:
+        return KxVariant(BoolFromText(text));
+    case fdtSingle:
+    case fdtDouble:
+    case fdtNumeric:
+        return KxVariant(DoubleFromText(text, dataType, routine));
+    case fdtDate:
+    case fdtTime:
+    case fdtDateTime:
+        return DateTimeFromText(text, dataType, routine);
+    case fdtString:
+    case fdtWideString:
+    case fdtGUID:
+        return KxVariant(text);
+    default:
+        RaiseUnsupportedKind(dataType, "ConvertStringToFieldType");
+    }
+}
+
+} // namespace kx
