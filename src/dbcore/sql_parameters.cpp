@@ -8,6 +8,9 @@
 #include "foundation/operations.h"
 
 #include <QCoreApplication>
+#include <algorithm>
+#include <optional>
+#include <vector>
 
 namespace kx {
 
@@ -18,6 +21,104 @@ QString Tr(const char* text) {
 }
 
 const QString kGetParameterRoutine = QStringLiteral("TKxSqlParameterList.GetParameter");
+
+bool IsBlank(QChar c) {
+    return KxSqlWhiteSpace().contains(c);
+}
+
+bool IsWordChar(QChar c) {
+    return c.isLetterOrNumber() || c == u'_' || c == u'$';
+}
+
+// Decides what a marker with a Null value becomes. SQL has no value that "= NULL" finds, so a
+// comparison has to turn into a test, and the test must keep the operator's meaning; where no
+// comparison stands before the marker (a VALUES list, a function argument, an assignment) the
+// marker is simply the NULL literal.
+class TKxNullMarkerReader {
+public:
+    struct TReplacement {
+        qsizetype from; // where the replaced text begins; the marker's end is where it ends
+        QString text;
+    };
+
+    explicit TKxNullMarkerReader(const QString& text)
+        : m_code(KxSqlCodeText(text)), m_assignments(FindSetAssignments(m_code)) {}
+
+    // `floor`: nothing before it may be replaced (it has been copied already).
+    TReplacement Read(const TKxSqlParameterMarker& marker, qsizetype floor) const {
+        const QStringView code(m_code);
+        qsizetype operatorEnd = marker.position;
+        while (operatorEnd > floor && IsBlank(code[operatorEnd - 1]))
+            --operatorEnd;
+        qsizetype operatorStart = operatorEnd;
+        while (operatorStart > floor && QStringView(u"=<>!").contains(code[operatorStart - 1]))
+            --operatorStart;
+        const QStringView op = code.mid(operatorStart, operatorEnd - operatorStart);
+        if (op.isEmpty() || (op == u"=" && std::binary_search(m_assignments.begin(),
+                                                              m_assignments.end(), operatorStart)))
+            return {marker.position, QStringLiteral("NULL")};
+        // The blanks before the operator go with it, as the test brings its own.
+        qsizetype from = operatorStart;
+        while (from > floor && IsBlank(code[from - 1]))
+            --from;
+        // An ordering (<, >=, …) has no Null form of its own; it asks for the Null rows, as
+        // it always has.
+        const bool notEqual = op == u"<>" || op == u"!=";
+        return {from, notEqual ? QStringLiteral(" IS NOT NULL ") : QStringLiteral(" IS NULL ")};
+    }
+
+private:
+    // The positions of the "=" that assign a column in a SET list (UPDATE … SET, also
+    // ON CONFLICT … DO UPDATE SET): the first "=" of each list item at the list's own
+    // parenthesis level. A later "=" of the same item (CASE WHEN a = :p …) and every "=" of a
+    // subquery compare; WHERE, FROM or RETURNING end the list.
+    static std::vector<qsizetype> FindSetAssignments(QStringView code) {
+        struct TLevel {
+            bool inSetList = false;
+            bool assigned = false;
+        };
+        std::vector<qsizetype> assignments;
+        std::vector<TLevel> levels(1);
+        const qsizetype length = code.size();
+        for (qsizetype p = 0; p < length; ++p) {
+            const QChar c = code[p];
+            TLevel& level = levels.back();
+            if (c == u'(') {
+                levels.emplace_back();
+            } else if (c == u')') {
+                if (levels.size() > 1)
+                    levels.pop_back();
+            } else if (c == u';') {
+                levels.assign(1, TLevel());
+            } else if (c == u',') {
+                level.assigned = false;
+            } else if (c == u'=') {
+                const bool single = (p == 0 || !QStringView(u"=<>!:").contains(code[p - 1])) &&
+                                    (p + 1 == length || code[p + 1] != u'=');
+                if (level.inSetList && !level.assigned && single)
+                    assignments.push_back(p);
+                level.assigned = true;
+            } else if (IsWordChar(c) && (p == 0 || !IsWordChar(code[p - 1]))) {
+                qsizetype end = p;
+                while (end < length && IsWordChar(code[end]))
+                    ++end;
+                const QStringView word = code.mid(p, end - p);
+                const auto is = [word](const char16_t* keyword) {
+                    return word.compare(QStringView(keyword), Qt::CaseInsensitive) == 0;
+                };
+                if (is(u"SET"))
+                    level = TLevel{true, false};
+                else if (is(u"WHERE") || is(u"FROM") || is(u"RETURNING"))
+                    level.inSetList = false;
+                p = end - 1;
+            }
+        }
+        return assignments;
+    }
+
+    QString m_code;
+    std::vector<qsizetype> m_assignments; // ascending
+};
 
 } // namespace
 
@@ -163,29 +264,31 @@ QString TKxSqlParameterList::ResolveParameters(const QString& text) const {
     result.reserve(text.size());
     QStringList unresolved;
     qsizetype copied = 0; // of `text`
-    // Text already substituted is never touched again: a null comparison only swallows the
-    // operator written since the previous marker.
-    qsizetype settled = 0; // of `result`
+    // Read lazily: only a Null value needs to know what stands before its marker.
+    std::optional<TKxNullMarkerReader> nullReader;
     for (const TKxSqlParameterMarker& marker : KxFindSqlParameterMarkers(text)) {
         TKxSqlParameter* parameter = nullptr;
         if (!FindParameter(marker.name, parameter)) {
             unresolved.append(marker.name);
             continue;
         }
-        result += QStringView(text).mid(copied, marker.position - copied);
-        copied = marker.position + marker.length;
         const KxVariant value = parameter->GetValue();
+        qsizetype cut = marker.position;
+        QString replacement;
         if (value.IsEmptyOrNull()) {
-            const QStringView comparison = u"=<>!*+- \t\n\r";
-            qsizetype end = result.size();
-            while (end > settled && comparison.contains(result[end - 1]))
-                --end;
-            result.truncate(end);
-            result += QStringLiteral(" IS NULL ");
+            if (!nullReader)
+                nullReader.emplace(text);
+            // Text already substituted is never touched again: a Null only takes the operator
+            // written since the previous marker.
+            const TKxNullMarkerReader::TReplacement null = nullReader->Read(marker, copied);
+            cut = null.from;
+            replacement = null.text;
         } else {
-            result += ValueAsSQLLiteral(value, QLatin1Char('\''));
+            replacement = ValueAsSQLLiteral(value, QLatin1Char('\''));
         }
-        settled = result.size();
+        result += QStringView(text).mid(copied, cut - copied);
+        result += replacement;
+        copied = marker.position + marker.length;
     }
     if (!unresolved.isEmpty()) {
         QString message = Tr("Failed to prepare the SQL Statement because the following "

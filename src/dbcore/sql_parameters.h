@@ -94,10 +94,13 @@ public:
     // executes roScheduleReExecution on the owner.
     virtual void OnParameterValueChanged(TKxSqlParameter* parameter);
 
-    // `text` with every marker replaced by its value as an SQL literal; a comparison with a
-    // Null or Empty value becomes " IS NULL ". Markers without a parameter raise "Failed to
-    // prepare the SQL Statement because the following Parameters are unresolved or have no
-    // Value assigned to them: " with their names, and nothing is returned.
+    // `text` with every marker replaced by its value as an SQL literal. A Null or Empty value
+    // keeps the meaning of what stands before its marker: "= :p" (and an ordering such as
+    // ">= :p") becomes " IS NULL ", "<> :p" and "!= :p" become " IS NOT NULL ", while the
+    // assignment of an UPDATE's SET list and a marker after no comparison at all (VALUES
+    // lists, function arguments) get the literal NULL. Markers without a parameter raise
+    // "Failed to prepare the SQL Statement because the following Parameters are unresolved
+    // or have no Value assigned to them: " with their names, and nothing is returned.
     QString ResolveParameters(const QString& text) const;
 
     bool ReExecuteAfterParamValueChange() const { return m_reExecuteAfterParamValueChange; }

@@ -2,6 +2,8 @@
 
 #include "dbcore/sql_words.h"
 
+#include <algorithm>
+
 namespace kx {
 
 namespace {
@@ -35,7 +37,38 @@ qsizetype SkipBlockComment(QStringView text, qsizetype begin) {
     return end < 0 ? text.size() : end + 2;
 }
 
+// When a literal or a comment starts at `p`: the index just past it, and whether it is a
+// literal. Otherwise `p` itself.
+qsizetype SkipLiteralOrComment(QStringView text, qsizetype p, bool& literal) {
+    const QChar c = text[p];
+    const QChar next = p + 1 < text.size() ? text[p + 1] : QChar();
+    literal = c == u'\'' || c == u'"';
+    if (literal)
+        return SkipQuoted(text, p, c);
+    if (c == u'-' && next == u'-')
+        return SkipLineComment(text, p);
+    if (c == u'/' && next == u'*')
+        return SkipBlockComment(text, p);
+    return p;
+}
+
 } // namespace
+
+QString KxSqlCodeText(QStringView text) {
+    QString code = text.toString();
+    qsizetype p = 0;
+    while (p < code.size()) {
+        bool literal = false;
+        const qsizetype end = SkipLiteralOrComment(text, p, literal);
+        if (end == p) {
+            ++p;
+            continue;
+        }
+        std::fill(code.begin() + p, code.begin() + end, literal ? u'_' : u' ');
+        p = end;
+    }
+    return code;
+}
 
 std::vector<TKxSqlParameterMarker> KxFindSqlParameterMarkers(QStringView text) {
     std::vector<TKxSqlParameterMarker> markers;
@@ -45,12 +78,9 @@ std::vector<TKxSqlParameterMarker> KxFindSqlParameterMarkers(QStringView text) {
     while (p < length) {
         const QChar c = text[p];
         const QChar next = p + 1 < length ? text[p + 1] : QChar();
-        if (c == u'\'' || c == u'"') {
-            p = SkipQuoted(text, p, c);
-        } else if (c == u'-' && next == u'-') {
-            p = SkipLineComment(text, p);
-        } else if (c == u'/' && next == u'*') {
-            p = SkipBlockComment(text, p);
+        bool literal = false;
+        if (const qsizetype skipped = SkipLiteralOrComment(text, p, literal); skipped != p) {
+            p = skipped;
         } else if (c == u':' && next == u':') {
             // A cast; a run of colons never starts a marker.
             while (p < length && text[p] == u':')

@@ -29,4 +29,10 @@ struct TKxSqlParameterMarker {
 // parameter "[my name]". A ":" directly followed by a delimiter gives an empty name.
 std::vector<TKxSqlParameterMarker> KxFindSqlParameterMarkers(QStringView text);
 
+// `text` as the statement itself reads, position for position: every character of a '…' or
+// "…" literal (quotes included) becomes "_", every character of a comment a blank. Operators
+// and keywords are looked up in this copy, so nothing quoted or commented out passes for SQL,
+// while positions still point into `text`.
+QString KxSqlCodeText(QStringView text);
+
 } // namespace kx

@@ -103,8 +103,12 @@ void TKxOdbcConnection::SetAttributes(TOdbcConnectionAttributes value) {
     if (KxInSet(changed, caAsynchronOperations))
         CheckIsInactive(QStringLiteral("caAsynchronOperations Attribute"));
     m_attributes = value;
-    if (KxInSet(changed, caAutoCommitTransactions))
+    if (KxInSet(changed, caAutoCommitTransactions)) {
         SetODBCAutoCommitTransactions();
+        // Switching auto-commit on commits whatever was open.
+        if (KxInSet(value, caAutoCommitTransactions))
+            ResetTransactionCount();
+    }
     if (KxInSet(changed, caAllowDriverDialogs))
         SetODBCAllowDriverDialogs();
     if (KxInSet(changed, caCaseSensitiveCatalogNames))
@@ -463,6 +467,9 @@ void TKxOdbcConnection::FreeHandle() {
         CheckOdbcResult(SQLDisconnect(OdbcHandle()), this, QStringLiteral("ReleaseHandle"));
         m_connected = false;
     }
+    // No transaction outlives its connection. A count left over from before the close would
+    // keep the next run from beginning (and offering to end) its own.
+    ResetTransactionCount();
     m_identifierQuote.reset();
     TKxOdbcTransactionComponent::FreeHandle();
 }

@@ -55,7 +55,8 @@ void TKxOdbcTransactionComponent::EndTransaction(SQLSMALLINT completion, const c
     CheckIsActive(QString::fromLatin1(name) + QStringLiteral(" Method"));
     CheckOdbcResult(SQLEndTran(HandleType(), OdbcHandle(), completion), this,
                     QString::fromLatin1(name));
-    --m_transactionCount;
+    if (m_transactionCount > 0)
+        --m_transactionCount;
 }
 
 void TKxOdbcTransactionComponent::CommitTransaction() {

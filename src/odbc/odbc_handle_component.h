@@ -39,10 +39,18 @@ public:
 
     // 0 none, 1 DML only, 2 DDL commits, 3 DDL ignored, 4 all.
     virtual int TransactionSupport();
+    // Never below 0: ending a transaction while none is counted (the driver may still have
+    // one, for example after a statement in manual-commit mode) leaves it at 0, so the next
+    // BeginTransaction is counted again.
     int TransactionCount() const { return m_transactionCount; }
     virtual void BeginTransaction();
     virtual void CommitTransaction();
     virtual void RollbackTransaction();
+
+protected:
+    // For the moments the driver ends every transaction by itself (disconnect, switching to
+    // auto-commit).
+    void ResetTransactionCount() { m_transactionCount = 0; }
 
 private:
     void EndTransaction(SQLSMALLINT completion, const char* name);

@@ -234,6 +234,39 @@ TEST_P(ScriptExecutorTest, ManualCommitKeepsTheWorkForTheUser) {
     EXPECT_EQ(Count(), 2);
 }
 
+TEST_P(ScriptExecutorTest, EveryManualCommitRunAfterACloseIsCountedAgain) {
+    connection.SetAttributes(0);
+    Load(QStringLiteral("insert into t values (1, 'a');"));
+    executor.ExecuteCurrentStatement();
+    EXPECT_EQ(connection.TransactionCount(), 1);
+    connection.CommitTransaction();
+    connection.SetActive(false); // Close SQL Query after the Commit
+    EXPECT_EQ(connection.TransactionCount(), 0);
+
+    // Reopened on demand by the next run, which counts its own transaction again.
+    Load(QStringLiteral("insert into t values (2, 'b');\r\ninsert into t values (3, 'c');"));
+    executor.ExecuteRemainingStatements();
+    EXPECT_TRUE(connection.Active());
+    EXPECT_EQ(connection.TransactionCount(), 1) << "Commit and Rollback are offered again";
+    if (Server()) {
+        EXPECT_EQ(Count(), 1) << "the second run waits for its Commit";
+    }
+    connection.CommitTransaction();
+    EXPECT_EQ(Count(), 3);
+    connection.SetActive(false);
+    EXPECT_EQ(Count(), 3) << "closing after Commit loses nothing";
+
+    // Closed without Commit: rolled back, and the run after it begins afresh.
+    Load(QStringLiteral("delete from t;"));
+    executor.ExecuteCurrentStatement();
+    connection.SetActive(false);
+    EXPECT_EQ(Count(), 3);
+    executor.ExecuteCurrentStatement();
+    EXPECT_EQ(connection.TransactionCount(), 1);
+    connection.CommitTransaction();
+    EXPECT_EQ(Count(), 0);
+}
+
 KX_INSTANTIATE_DRIVER_TESTS(ScriptExecutorTest);
 
 TEST(ScriptExecutorTextTest, SqlLineFoldsWhiteSpace) {

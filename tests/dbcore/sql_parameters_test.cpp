@@ -88,7 +88,7 @@ TEST(SqlParametersTest, ResolutionWritesLiteralsAndNullComparisons) {
     TKxSqlProperty sql;
     sql.SetAsString(QStringLiteral("A = :X AND B <> :Y"));
     sql.SQLParameter().GetParameter(QStringLiteral("X"))->SetValue(KxVariant(std::int32_t(5)));
-    EXPECT_EQ(Resolve(sql), QStringLiteral("A = 5 AND B IS NULL "));
+    EXPECT_EQ(Resolve(sql), QStringLiteral("A = 5 AND B IS NOT NULL "));
 
     sql.SetAsString(QStringLiteral("SELECT * FROM T\r\nWHERE A >= :Lim"));
     EXPECT_EQ(Resolve(sql), QStringLiteral("SELECT * FROM T\r\nWHERE A IS NULL "));
@@ -108,6 +108,64 @@ TEST(SqlParametersTest, ResolutionWritesLiteralsAndNullComparisons) {
     sql.SetAsString(QStringLiteral("A = :a AND B = :b"));
     sql.SQLParameter().GetParameter(QStringLiteral("a"))->SetValue(KxVariant());
     EXPECT_EQ(Resolve(sql), QStringLiteral("A IS NULL  AND B IS NULL "));
+}
+
+TEST(SqlParametersTest, NullValuesKeepTheMeaningOfTheirOperator) {
+    // Every marker of these texts is Null (p, q and r are never set).
+    const std::pair<const char*, const char*> cases[] = {
+        {"SELECT * FROM T WHERE A = :p", "SELECT * FROM T WHERE A IS NULL "},
+        {"SELECT * FROM T WHERE A <> :p", "SELECT * FROM T WHERE A IS NOT NULL "},
+        {"SELECT * FROM T WHERE A!=:p", "SELECT * FROM T WHERE A IS NOT NULL "},
+        {"SELECT * FROM T WHERE A\r\n\t<>\r\n  :p AND B = 1",
+         "SELECT * FROM T WHERE A IS NOT NULL  AND B = 1"},
+        {"SELECT * FROM T WHERE A >= :p", "SELECT * FROM T WHERE A IS NULL "},
+        // Comments between operator and marker are no SQL; one that hides an operator
+        // leaves no comparison behind.
+        {"SELECT * FROM T WHERE A = /* the key */ :p", "SELECT * FROM T WHERE A IS NULL "},
+        {"SELECT * FROM T WHERE A = -- the key\r\n:p", "SELECT * FROM T WHERE A IS NULL "},
+        {"SELECT * FROM T WHERE A IS /* <> */ :p", "SELECT * FROM T WHERE A IS /* <> */ NULL"},
+        // No comparison before the marker: the literal NULL.
+        {"INSERT INTO T (a, b) VALUES\r\n(\r\n:p,\r\n  :q)",
+         "INSERT INTO T (a, b) VALUES\r\n(\r\nNULL,\r\n  NULL)"},
+        {"SELECT coalesce(:p, 0) + :q, x - :r FROM T",
+         "SELECT coalesce(NULL, 0) + NULL, x - NULL FROM T"},
+        {"SELECT * FROM T WHERE A IN (:p, :q)", "SELECT * FROM T WHERE A IN (NULL, NULL)"},
+        // SET assigns; WHERE, a subquery or a later "=" of the same item compare.
+        {"UPDATE T SET c = :p", "UPDATE T SET c = NULL"},
+        {"update T set a = :p, b=:q,\r\n  c =\r\n :r\r\nwhere d = :p AND e <> :q OR f=:r",
+         "update T set a = NULL, b=NULL,\r\n  c =\r\n NULL\r\nwhere d IS NULL  AND e IS NOT "
+         "NULL  OR f IS NULL "},
+        {"UPDATE T SET c = CASE WHEN d = :p THEN 1 END, e = (SELECT max(f) FROM U WHERE g = :q)",
+         "UPDATE T SET c = CASE WHEN d IS NULL  THEN 1 END, e = (SELECT max(f) FROM U WHERE "
+         "g IS NULL )"},
+        {"UPDATE T SET c = :p FROM U WHERE U.id = :q",
+         "UPDATE T SET c = NULL FROM U WHERE U.id IS NULL "},
+        {"INSERT INTO T VALUES (:p) ON CONFLICT (id) DO UPDATE SET c = :q WHERE T.c <> :r",
+         "INSERT INTO T VALUES (NULL) ON CONFLICT (id) DO UPDATE SET c = NULL WHERE T.c IS NOT "
+         "NULL "},
+        // Only SQL counts: no SET in a word or a literal, no marker in a literal or comment.
+        {"SELECT * FROM T WHERE settings = :p AND name = 'SET a = :q' -- , b = :r\r\nOR c <> :r",
+         "SELECT * FROM T WHERE settings IS NULL  AND name = 'SET a = :q' -- , b = :r\r\nOR c IS "
+         "NOT NULL "},
+        {"UPDATE T SET c = 1;\r\nSELECT * FROM T WHERE d = :p",
+         "UPDATE T SET c = 1;\r\nSELECT * FROM T WHERE d IS NULL "},
+    };
+    TKxSqlProperty sql;
+    for (const auto& [text, resolved] : cases) {
+        sql.SetAsString(QString::fromUtf8(text));
+        EXPECT_EQ(Resolve(sql).toStdString(), resolved);
+    }
+
+    // Values and Nulls mixed: a value is a literal wherever it stands.
+    sql.SetAsString(QStringLiteral("UPDATE T SET a = :v, b = :n WHERE c = :v AND d <> :n"));
+    sql.SQLParameter().GetParameter(QStringLiteral("v"))->SetValue(KxVariant(std::int32_t(5)));
+    EXPECT_EQ(Resolve(sql), QStringLiteral("UPDATE T SET a = 5, b = NULL WHERE c = 5 AND d IS "
+                                           "NOT NULL "));
+    sql.SQLParameter().GetParameter(QStringLiteral("n"))->SetValue(KxVariant());
+    sql.SQLParameter().GetParameter(QStringLiteral("v"))->SetValue(KxVariant::Null());
+    EXPECT_EQ(Resolve(sql), QStringLiteral("UPDATE T SET a = NULL, b = NULL WHERE c IS NULL  "
+                                           "AND d IS NOT NULL "))
+        << "Empty counts as Null";
 }
 
 TEST(SqlParametersTest, UnresolvedMarkersAreReportedInOrderAndNothingIsReturned) {

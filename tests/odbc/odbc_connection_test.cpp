@@ -118,13 +118,15 @@ TEST_P(OdbcConnectionTest, ManualCommitKeepsAndRollbackDiscardsRows) {
     connection.SetActive(true);
     Exec(connection, "CREATE TABLE kx_tx (id INTEGER)");
     connection.CommitTransaction();
-    EXPECT_EQ(connection.TransactionCount(), -1) << "the count is not bounded below";
+    EXPECT_EQ(connection.TransactionCount(), 0) << "ending an uncounted transaction counts nothing";
+    connection.RollbackTransaction();
+    EXPECT_EQ(connection.TransactionCount(), 0);
 
     connection.BeginTransaction();
     Exec(connection, "INSERT INTO kx_tx VALUES (1)");
     connection.CommitTransaction();
     connection.BeginTransaction();
-    EXPECT_EQ(connection.TransactionCount(), 0);
+    EXPECT_EQ(connection.TransactionCount(), 1);
     Exec(connection, "INSERT INTO kx_tx VALUES (2)");
     EXPECT_EQ(QueryNumber(connection, "SELECT count(*) FROM kx_tx"), 2);
     connection.RollbackTransaction();
@@ -135,6 +137,56 @@ TEST_P(OdbcConnectionTest, ManualCommitKeepsAndRollbackDiscardsRows) {
     connection.SetActive(false);
     connection.SetActive(true);
     EXPECT_EQ(QueryNumber(connection, "SELECT count(*) FROM kx_tx"), 1);
+}
+
+TEST_P(OdbcConnectionTest, TransactionCountNeverDriftsOverCloseAndReopen) {
+    TKxOdbcConnection other;
+    other.SetODBCEnvironment(&environment);
+    other.SetConnectionString(connectString);
+    const auto othersSee = [&other] {
+        other.SetActive(true);
+        const long long rows = QueryNumber(other, "SELECT count(*) FROM kx_tx");
+        other.SetActive(false); // holds no read lock while the first connection writes
+        return rows;
+    };
+    connection.SetActive(true);
+    Exec(connection, "CREATE TABLE kx_tx (id INTEGER)");
+    connection.SetActive(false);
+
+    connection.SetAttributes(0);
+    // Run, Commit, close, reopen, run again: the second run is counted like the first.
+    for (int round = 1; round <= 2; ++round) {
+        connection.SetActive(true);
+        connection.BeginTransaction();
+        Exec(connection, "INSERT INTO kx_tx VALUES (1)");
+        EXPECT_EQ(connection.TransactionCount(), 1) << "round " << round;
+        if (Server()) {
+            EXPECT_EQ(othersSee(), round - 1) << "uncommitted rows stay private";
+        }
+        connection.CommitTransaction();
+        EXPECT_EQ(othersSee(), round) << "Commit makes the rows visible";
+        connection.SetActive(false);
+        EXPECT_EQ(connection.TransactionCount(), 0) << "round " << round;
+    }
+
+    // Closing with counted work rolls it back and leaves nothing counted.
+    connection.SetActive(true);
+    connection.BeginTransaction();
+    connection.BeginTransaction();
+    Exec(connection, "INSERT INTO kx_tx VALUES (1)");
+    connection.SetActive(false);
+    EXPECT_EQ(connection.TransactionCount(), 0);
+    EXPECT_EQ(othersSee(), 2);
+
+    // Switching auto-commit on commits the open work, so nothing is left to count.
+    connection.SetActive(true);
+    connection.BeginTransaction();
+    Exec(connection, "INSERT INTO kx_tx VALUES (1)");
+    connection.SetAttributes(KxSetOf(caAutoCommitTransactions));
+    EXPECT_EQ(connection.TransactionCount(), 0);
+    EXPECT_EQ(othersSee(), 3);
+    connection.SetActive(false);
+    EXPECT_EQ(othersSee(), 3);
 }
 
 TEST_P(OdbcConnectionTest, CompletedConnectionStringReplacesTheGivenOne) {
