@@ -418,6 +418,39 @@ TEST(CompressionStreamsTest, FinishingIsExplicitAndItsFailuresAreRaised) {
               QStringLiteral("Compression Error (-2), Z_STREAM_ERROR, Message: stream error"));
 }
 
+// A source that delivers `limit` bytes of `data` and then fails the way a driver would.
+class TBrokenSource : public TKxStream {
+public:
+    TBrokenSource(QByteArray data, qsizetype limit) : m_data(std::move(data)), m_limit(limit) {}
+    std::uint32_t Read(void* buffer, std::uint32_t count) override {
+        if (m_read >= m_limit)
+            KxRaise(QStringLiteral("Connection lost"), QStringLiteral("SQLGetData"));
+        const auto part = std::uint32_t(std::min<qsizetype>(count, m_limit - m_read));
+        std::memcpy(buffer, m_data.constData() + m_read, part);
+        m_read += part;
+        return part;
+    }
+    std::uint32_t Write(const void*, std::uint32_t) override { return 0; }
+    std::int64_t Seek(std::int64_t, TKxSeekOrigin) override { return m_read; }
+
+private:
+    QByteArray m_data;
+    qsizetype m_limit;
+    qsizetype m_read = 0;
+};
+
+TEST(CompressionStreamsTest, SourceFailuresReachTheReaderAsRaised) {
+    const QByteArray body = StoreCompressed(MixedData(300000)).mid(24);
+    for (qsizetype limit : {qsizetype(0), qsizetype(1), body.size() / 2}) {
+        TBrokenSource source(body, limit);
+        auto value = Bytes(QByteArray("old"));
+        const auto e = Raised<EKxException>([&] { KxDecompressBlobBody(source, value.get()); });
+        EXPECT_EQ(e.GetMessage(), QStringLiteral("Connection lost")) << limit;
+        EXPECT_EQ(e.GetRoutineName(), QStringLiteral("SQLGetData"));
+        EXPECT_EQ(value->GetDataSize(), 0u);
+    }
+}
+
 // A stream that only speaks the platform interface, over a byte array; it accepts at most
 // `room` bytes in all.
 class TInterfaceOnlyStream : public TKxISequentialStream {
