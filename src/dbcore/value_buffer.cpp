@@ -1,5 +1,6 @@
 #include "dbcore/value_buffer.h"
 
+#include "dbcore/blob_format.h"
 #include "dbcore/field_value_text.h"
 #include "foundation/exceptions.h"
 #include "foundation/kx_guid.h"
@@ -72,6 +73,10 @@ bool TKxValueBuffer::IsFixedSize() const {
 
 void TKxValueBuffer::SetNull() {
     m_null = true;
+}
+
+bool TKxValueBuffer::IsCompressed() const {
+    return KxIsCompressedBlob(GetData(), TKxMemoryLockBytes::GetDataSize());
 }
 
 void TKxValueBuffer::SetModified(bool value) {

@@ -44,6 +44,8 @@ public:
     virtual bool IsNull() const { return m_null; }
     virtual void SetNull();
     bool IsFetched() const { return m_fetched; }
+    // The bytes start with the compressed-value header (they hold a compressed body).
+    bool IsCompressed() const;
 
     // IKxGetSetModified
     bool GetModified() const override { return m_modified; }

@@ -1,3 +1,4 @@
+#include "dbcore/blob_format.h"
 #include "dbcore/field_value_text.h"
 #include "dbcore/value_buffer.h"
 #include "foundation/exceptions.h"
@@ -236,6 +237,17 @@ TEST(ValueBufferTest, AFixedBufferNeverGrowsOrShrinks) {
     EXPECT_EQ(ErrorOf([&] { buffer->AssignFromIntf(static_cast<TKxValueBuffer*>(longer.get())); }),
               QStringLiteral("Requested value buffer size (9 Bytes) of fixed buffer is larger "
                              "than current buffer size (8 Bytes)"));
+}
+
+TEST(ValueBufferTest, OnlyAWholeHeaderMarksAValueCompressed) {
+    const TKxCompressedBlobHeader header = KxCompressedBlobHeader();
+    const auto whole = KxMake<FilledBuffer>(fdtBinary, TBytes(header.begin(), header.end()));
+    (void)whole->GetValue();
+    EXPECT_TRUE(whole->IsCompressed());
+    const auto cut = KxMake<FilledBuffer>(fdtBinary, TBytes(header.begin(), header.end() - 1));
+    (void)cut->GetValue();
+    EXPECT_FALSE(cut->IsCompressed());
+    EXPECT_FALSE(KxMake<TKxValueBuffer>(nullptr, fdtBinary)->IsCompressed());
 }
 
 TEST(ValueBufferTest, WritingBytesMarksTheValueChanged) {
