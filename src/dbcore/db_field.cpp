@@ -18,15 +18,15 @@ QString Tr(const char* text) {
 TKxValueBufferInstance CheckedInstance(int instance, const QString& routine,
                                        const TKxDBField* field) {
     if (instance != vbiCurrent && instance != vbiSaved)
-        KxRaise(KxUnsupportedValueText(instance, QString::fromLatin1(kxValueBufferInstanceTypeName)),
-                routine, KxObjectDescription(field));
+        KxRaise(
+            KxUnsupportedValueText(instance, QString::fromLatin1(kxValueBufferInstanceTypeName)),
+            routine, KxObjectDescription(field));
     return static_cast<TKxValueBufferInstance>(instance);
 }
 
 } // namespace
 
-TKxDBField::TKxDBField(IKxUnknown* recordset, TKxFieldCreateData createData,
-                       TKxLifetime lifetime)
+TKxDBField::TKxDBField(IKxUnknown* recordset, TKxFieldCreateData createData, TKxLifetime lifetime)
     : TKxInterfacedPersistent(lifetime), m_recordset(recordset),
       m_createData(std::move(createData)) {}
 
@@ -37,10 +37,11 @@ TKxFieldValueBuffer* TKxDBField::ExistingValueBuffer(TKxValueBufferInstance inst
 }
 
 TKxFieldValueBuffer& TKxDBField::ValueBuffer(TKxValueBufferInstance instance) {
-    KxIntf<TKxFieldValueBuffer>& slot = m_slots[static_cast<std::size_t>(m_slotOfInstance[instance])];
+    KxIntf<TKxFieldValueBuffer>& slot =
+        m_slots[static_cast<std::size_t>(m_slotOfInstance[instance])];
     if (!slot) {
-        const KxIntf<IKxGetHandle> handle =
-            KxCheckQueryInterface<IKxGetHandle>(m_recordset, QStringLiteral("TKxDBField.ValueBuffer"));
+        const KxIntf<IKxGetHandle> handle = KxCheckQueryInterface<IKxGetHandle>(
+            m_recordset, QStringLiteral("TKxDBField.ValueBuffer"));
         TKxFieldBufferInfo info;
         info.statementHandle = handle->GetHandle();
         info.columnSize = m_createData.Size;

@@ -98,8 +98,7 @@ public:
 protected:
     // The buffer a field of this class reads its column with; the driver's field returns its
     // own buffer class.
-    virtual KxIntf<TKxFieldValueBuffer> CreateValueBuffer(QObject* owner,
-                                                         TKxFieldBufferInfo info);
+    virtual KxIntf<TKxFieldValueBuffer> CreateValueBuffer(QObject* owner, TKxFieldBufferInfo info);
     virtual void AutoEdit();
     virtual void NotifyDataChange();
 

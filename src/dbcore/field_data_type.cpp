@@ -111,8 +111,8 @@ int KxDefaultColumnWidth(int dataType, std::int64_t columnSize) {
         break;
     }
     // Six pixels per character, and the width (not the count) is what is kept in range.
-    return static_cast<int>(std::clamp<std::int64_t>(6 * std::clamp<std::int64_t>(chars, 0, 1 << 20),
-                                                      kMinChars, kMaxChars));
+    return static_cast<int>(std::clamp<std::int64_t>(
+        6 * std::clamp<std::int64_t>(chars, 0, 1 << 20), kMinChars, kMaxChars));
 }
 
 int KxDisplayLength(int dataType, std::int64_t columnSize) {

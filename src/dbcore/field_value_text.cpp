@@ -36,8 +36,7 @@ double DoubleFromText(const QString& text, int dataType, const QString& routine)
     bool ok = false;
     const double value = QLocale().toDouble(text.trimmed(), &ok);
     if (!ok)
-        KxRaise(Tr("\"%1\" is not a valid floating point value").arg(text),
-                routine);
+        KxRaise(Tr("\"%1\" is not a valid floating point value").arg(text), routine);
     if (dataType == fdtSingle && std::isfinite(value) && std::fabs(value) > 3.4028234663852886e38)
         KxRaise(Tr("Invalid variant operation (out of range)"), routine);
     return value;
@@ -61,9 +60,9 @@ KxVariant DateTimeFromText(const QString& text, int dataType, const QString& rou
     QDateTime moment;
     switch (dataType) {
     case fdtDate:
-        moment = WithCenturyWindow(
-            QDateTime(locale.toDate(trimmed, QLocale::ShortFormat), QTime(0, 0)),
-            locale.dateFormat(QLocale::ShortFormat));
+        moment =
+            WithCenturyWindow(QDateTime(locale.toDate(trimmed, QLocale::ShortFormat), QTime(0, 0)),
+                              locale.dateFormat(QLocale::ShortFormat));
         if (!moment.isValid())
             moment = QDateTime(QDate::fromString(trimmed, Qt::ISODate), QTime(0, 0));
         break;

@@ -9,9 +9,9 @@ namespace kx {
 // What a recordset does on its own when a control edits it. Bit values are stored in the
 // settings as one byte.
 enum TKxRecordsetAttribute : std::uint32_t {
-    raAutoSaveChanges = 1,     // leaving a changed record applies the changes
-    raAutoEdit = 2,            // writing a field starts editing
-    raConfrimDeletions = 4,    // deleting asks first
+    raAutoSaveChanges = 1,  // leaving a changed record applies the changes
+    raAutoEdit = 2,         // writing a field starts editing
+    raConfrimDeletions = 4, // deleting asks first
     raExposeBookmarkColumn = 8,
     raBookmarksEnabled = 16,
 };

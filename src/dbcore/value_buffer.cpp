@@ -246,8 +246,8 @@ KxVariant TKxValueBuffer::InternalGetValue() const {
         case 8:
             return KxVariant(ReadScalar<std::int64_t>(data, size));
         default:
-            return KxVariant(QByteArray(reinterpret_cast<const char*>(data),
-                                        static_cast<qsizetype>(size)));
+            return KxVariant(
+                QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
         }
     case fdtGUID: {
         std::uint8_t bytes[16] = {};

@@ -188,8 +188,8 @@ void KxCheckPointer(const void* pointer, const QString& what, KxObjectDescriptio
 void KxCheckIntRange(const QString& typeName, int value, int minimum, const QString& routineName,
                      KxObjectDescription object, int maximum) {
     if (value < minimum || value > maximum)
-        KxRaise(KxUnsupportedValueText(value, typeName),
-                OrDefault(routineName, "KxCheckIntRange"), std::move(object));
+        KxRaise(KxUnsupportedValueText(value, typeName), OrDefault(routineName, "KxCheckIntRange"),
+                std::move(object));
 }
 
 bool KxCheckHR(KxHResult hr, KxObjectDescription object, const QString& routineName,
@@ -236,10 +236,27 @@ void KxRaiseNoOwner(const QString& className, KxObjectDescription component) {
 }
 
 namespace {
+QString ItemPrefix(const KxGuid& iid, const QString& item) {
+    return Tr("Unable to get interface %1 for item \"%2\": ").arg(iid.ToString(), item);
+}
 QString ItemPrefix(const KxGuid& iid, int index) {
-    return Tr("Unable to get interface %1 for item \"%2\": ").arg(iid.ToString()).arg(index);
+    return ItemPrefix(iid, QString::number(index));
 }
 } // namespace
+
+KxIntf<IKxUnknown> KxCheckGetItemByName(IKxGetItemByName* list, const QString& name,
+                                        const KxGuid& iid, bool (*supports)(IKxUnknown*),
+                                        const QString& routineName) {
+    const QString routine = OrDefault(routineName, "KxCheckGetItemByName");
+    KxIntf<IKxUnknown> item;
+    const KxHResult result = list != nullptr ? list->GetItemByName(name, item) : hr::E_Pointer;
+    KxCheckHR(result, KxObjectDescription::OfInterface(list), routine, 0, false,
+              ItemPrefix(iid, name));
+    if (!supports(item.get()))
+        throw EHrException(hr::E_NoInterface, ItemPrefix(iid, name), routine,
+                           KxObjectDescription::OfInterface(list));
+    return item;
+}
 
 KxIntf<IKxUnknown> KxCheckGetItem(IKxGetItemByIndex* list, int index, const KxGuid& iid,
                                   const QString& routineName) {

@@ -220,6 +220,18 @@ KxIntf<T> KxCheckGetItemByIndex(IKxGetItemByIndex* list, int index,
     return result;
 }
 
+// Item `name` of a list, as interface `T`, with the same error as the index form.
+KxIntf<IKxUnknown> KxCheckGetItemByName(IKxGetItemByName* list, const QString& name,
+                                        const KxGuid& iid, bool (*supports)(IKxUnknown*),
+                                        const QString& routineName);
+
+template <class T>
+KxIntf<T> KxCheckGetItemByName(IKxGetItemByName* list, const QString& name,
+                               const QString& routineName = {}) {
+    return KxQuery<T>(KxCheckGetItemByName(
+        list, name, T::IID, [](IKxUnknown* item) { return KxSupports<T>(item); }, routineName));
+}
+
 // The component itself or the nearest owner up its chain that is a `T`; raises
 // "No owner Component with class "%s" found" otherwise.
 template <class T> T* KxCheckFindOwner(QObject* component) {

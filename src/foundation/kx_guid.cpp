@@ -51,7 +51,8 @@ bool KxGuid::FromString(const QString& text, KxGuid& guid) {
     QString hex;
     for (int i = 1; i < 37; ++i) {
         const QChar c = text.at(i);
-        const bool dashPlace = std::find(std::begin(kDashes), std::end(kDashes), i) != std::end(kDashes);
+        const bool dashPlace =
+            std::find(std::begin(kDashes), std::end(kDashes), i) != std::end(kDashes);
         if (dashPlace) {
             if (c != QLatin1Char('-'))
                 return false;

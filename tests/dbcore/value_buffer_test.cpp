@@ -5,9 +5,8 @@
 
 #include <QLocale>
 #include <QTime>
-#include <gtest/gtest.h>
-
 #include <cstring>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace {
@@ -369,7 +368,7 @@ TEST(FieldValueTextTest, SearchTextsKeepOnlyTheDigitsOfIntegers) {
 }
 
 TEST(FieldDataTypeTest, WidthsAndLengthsStayWithinTheirBounds) {
-    EXPECT_EQ(KxDefaultColumnWidth(fdtInt8, 0), 20);    // 18 pixels raised to the minimum
+    EXPECT_EQ(KxDefaultColumnWidth(fdtInt8, 0), 20); // 18 pixels raised to the minimum
     EXPECT_EQ(KxDefaultColumnWidth(fdtInt32, 0), 60);
     EXPECT_EQ(KxDefaultColumnWidth(fdtString, 255), 180); // capped
     EXPECT_EQ(KxDefaultColumnWidth(fdtString, 0), 180);   // 30 characters when unknown
