@@ -95,7 +95,6 @@ private:
     TSyntaxStyleKind KindAt(int position) const {
         return m_kindAt ? m_kindAt(position) : TSyntaxStyleKind::Other;
     }
-    bool IsInComment(int position) const { return KindAt(position) == TSyntaxStyleKind::Comment; }
     // A ";" outside comments and quoted text.
     bool IsSeparator(int position) const;
     // Blanks, comments and separators: all that an empty statement holds.
