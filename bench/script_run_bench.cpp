@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     TSyntaxTextModel editor;
     KxLoadSqlSyntaxSetup(editor.SyntaxColoring());
     TKxScriptStatements statements(editor);
-    KxAttachSyntaxComments(statements, editor.SyntaxColoring());
+    KxAttachSyntaxSpans(statements, editor.SyntaxColoring());
     TKxOdbcConnection connection;
     connection.SetODBCEnvironment(&environment);
     connection.SetConnectionString(ours);

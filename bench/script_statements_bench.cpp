@@ -25,7 +25,7 @@ const QString& Script() {
 }
 
 void BM_CountStatements(benchmark::State& state) {
-    TKxCommentSpans comments;
+    TKxShieldedSpans comments;
     const QString& text = Script();
     for (qsizetype i = text.indexOf(QStringLiteral("--")); i >= 0;
          i = text.indexOf(QStringLiteral("--"), i + 1))

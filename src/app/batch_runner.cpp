@@ -119,7 +119,7 @@ int KxRunScriptBatch(const TKxBatchOptions& options, TKxPersistentData& store, Q
     KxLoadSqlSyntaxSetup(editor.SyntaxColoring());
     KxSetDirectiveCommentStyle(editor.SyntaxColoring(), KxReadDirectiveComment(store));
     TKxScriptStatements statements(editor);
-    KxAttachSyntaxComments(statements, editor.SyntaxColoring());
+    KxAttachSyntaxSpans(statements, editor.SyntaxColoring());
 
     TKxExecutionLog log(store);
     log.OnAddText = [&out](const QString& text, TColor) {

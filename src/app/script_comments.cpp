@@ -5,20 +5,17 @@
 
 namespace kx {
 
-void KxAttachSyntaxComments(TKxScriptStatements& statements, const TSyntaxColoring& coloring) {
-    statements.SetCommentTest([&coloring](int position) {
-        const TSyntaxToken* token = coloring.RangeAt(position);
-        return token != nullptr && coloring.RangeFont(*token).Color == clSilver;
-    });
-    statements.SetCommentSnapshot([&coloring] {
-        TKxCommentSpans spans;
+void KxAttachSyntaxSpans(TKxScriptStatements& statements, const TSyntaxColoring& coloring) {
+    statements.SetKindTest([&coloring](int position) { return coloring.StyleKindAt(position); });
+    statements.SetShieldSnapshot([&coloring] {
+        TKxShieldedSpans spans;
         const TSyntaxChain& chain = coloring.Chain();
         for (int i = 0; i < chain.Count(); ++i) {
             const TSyntaxToken& token = chain[i];
-            if (coloring.RangeFont(token).Color != clSilver)
+            if (coloring.StyleKind(token) == TSyntaxStyleKind::Other)
                 continue;
             if (!spans.empty() && spans.back().Last + 1 >= token.Start)
-                spans.back().Last = token.End; // neighbouring comments make one stretch
+                spans.back().Last = token.End; // neighbouring spans make one stretch
             else
                 spans.push_back({token.Start, token.End});
         }

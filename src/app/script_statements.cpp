@@ -10,20 +10,20 @@
 
 namespace kx {
 
-// The count runs on a copy of the text and of the comment stretches, so the editor may
+// The count runs on a copy of the text and of the shielded stretches, so the editor may
 // change while it runs; its result travels back as a queued call.
 class TStatementCountThread : public QThread {
 public:
-    TStatementCountThread(QString text, TKxCommentSpans comments, QObject* receiver,
+    TStatementCountThread(QString text, TKxShieldedSpans shielded, QObject* receiver,
                           std::function<void(int)> finished)
-        : m_text(std::move(text)), m_comments(std::move(comments)), m_receiver(receiver),
+        : m_text(std::move(text)), m_shielded(std::move(shielded)), m_receiver(receiver),
           m_finished(std::move(finished)) {}
 
     void Stop() { m_stop = true; }
 
 protected:
     void run() override {
-        const int count = KxCountStatementSeparators(m_text, m_comments, &m_stop);
+        const int count = KxCountStatementSeparators(m_text, m_shielded, &m_stop);
         if (count < 0)
             return;
         QMetaObject::invokeMethod(
@@ -32,13 +32,13 @@ protected:
 
 private:
     const QString m_text;
-    const TKxCommentSpans m_comments;
+    const TKxShieldedSpans m_shielded;
     QObject* m_receiver;
     std::function<void(int)> m_finished;
     std::atomic<bool> m_stop{false};
 };
 
-int KxCountStatementSeparators(const QString& text, const TKxCommentSpans& comments,
+int KxCountStatementSeparators(const QString& text, const TKxShieldedSpans& shielded,
                                const std::atomic<bool>* stop) {
     int count = 0;
     std::size_t span = 0;
@@ -50,10 +50,10 @@ int KxCountStatementSeparators(const QString& text, const TKxCommentSpans& comme
         if (stop != nullptr && stop->load(std::memory_order_relaxed))
             return -1;
         const int position = static_cast<int>(i) + 1;
-        while (span < comments.size() && comments[span].Last < position)
+        while (span < shielded.size() && shielded[span].Last < position)
             ++span;
-        if (span < comments.size() && comments[span].First <= position)
-            continue; // inside a comment
+        if (span < shielded.size() && shielded[span].First <= position)
+            continue; // inside a comment or quoted text
         ++count;
     }
     return count;
@@ -83,23 +83,33 @@ int TKxScriptStatements::Length() const {
     return m_editor.TextLength();
 }
 
+bool TKxScriptStatements::IsSeparator(int position) const {
+    return At(position) == QLatin1Char(';') && KindAt(position) == TSyntaxStyleKind::Other;
+}
+
+bool TKxScriptStatements::IsEmptyStatementText(int position) const {
+    const QChar c = At(position);
+    if (c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') ||
+        c == QLatin1Char('\r'))
+        return true;
+    // Quoted text is statement text: only comments and separators are passed over.
+    const TSyntaxStyleKind kind = KindAt(position);
+    return kind == TSyntaxStyleKind::Comment ||
+           (c == QLatin1Char(';') && kind == TSyntaxStyleKind::Other);
+}
+
 void TKxScriptStatements::FindCurrentStatement() {
     TKxTempCursor waitCursor;
     const int length = Length();
-    const auto isBlank = [](QChar c) {
-        return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') ||
-               c == QLatin1Char('\r');
-    };
     m_start = std::clamp(m_start, 1, std::max(length, 1));
-    while (m_start > 1 && (At(m_start - 1) != QLatin1Char(';') || IsInComment(m_start - 1)))
+    while (m_start > 1 && !IsSeparator(m_start - 1))
         --m_start;
     // Leading blanks, comments and further separators: an empty statement («;;», a
     // statement of only a comment) is stepped over, so it never swallows the next one.
-    while (m_start < length &&
-           (isBlank(At(m_start)) || IsInComment(m_start) || At(m_start) == QLatin1Char(';')))
+    while (m_start < length && IsEmptyStatementText(m_start))
         ++m_start;
     m_end = m_start + 1;
-    while (m_end < length && (At(m_end) != QLatin1Char(';') || IsInComment(m_end)))
+    while (m_end < length && !IsSeparator(m_end))
         ++m_end;
     HighlightCurrentStatement();
     if (OnStatementChanged)
@@ -107,7 +117,9 @@ void TKxScriptStatements::FindCurrentStatement() {
 }
 
 void TKxScriptStatements::NextStatement() {
-    if (m_end >= Length())
+    // Without a current statement, Next makes the first one current, ended or not: Execute
+    // current Statement relies on that for a script without any separator.
+    if (HasCurrentStatement() ? IsLastStatement() : m_end >= Length())
         return;
     m_start = std::max(m_end + 1, 1);
     FindCurrentStatement();
@@ -117,16 +129,11 @@ void TKxScriptStatements::NextStatement() {
 
 void TKxScriptStatements::PreviousStatement() {
     m_start = std::clamp(m_start, 1, std::max(Length(), 1));
-    while (m_start > 1 && (At(m_start) != QLatin1Char(';') || IsInComment(m_start)))
+    while (m_start > 1 && !IsSeparator(m_start))
         --m_start;
     // Over the run of separators, and of the blanks and comments of empty statements between
     // them, into the previous statement that has text.
-    const auto skippable = [this](int p) {
-        const QChar c = At(p);
-        return c == QLatin1Char(';') || c == QLatin1Char(' ') || c == QLatin1Char('\t') ||
-               c == QLatin1Char('\n') || c == QLatin1Char('\r') || IsInComment(p);
-    };
-    while (m_start > 1 && skippable(m_start))
+    while (m_start > 1 && IsEmptyStatementText(m_start))
         --m_start;
     FindCurrentStatement();
     if (OnShowPosition)
@@ -146,16 +153,17 @@ bool TKxScriptStatements::IsFirstStatement() const {
 }
 
 bool TKxScriptStatements::IsLastStatement() const {
+    // The same steps as Next Statement: over the empty statements after the current one,
+    // then the following statement's text must reach a separator. Without one it is text
+    // after the last separator, which no script run and no Next Statement reaches, whether
+    // «;;» or a comment-only statement stands before it or not.
     const int length = Length();
-    int p = m_end + 1;
-    if (p >= length)
-        return true;
-    p = std::max(p, 1);
-    while (p < length && At(p) != QLatin1Char(';'))
+    int p = std::max(m_end + 1, 1);
+    while (p <= length && IsEmptyStatementText(p))
         ++p;
-    if (p < length)
-        return false;
-    return At(length) != QLatin1Char(';');
+    while (p <= length && !IsSeparator(p))
+        ++p;
+    return p > length;
 }
 
 void TKxScriptStatements::ResetCurrentStatement() {
@@ -205,11 +213,11 @@ void TKxScriptStatements::WaitForCount() {
 
 void TKxScriptStatements::StartCount() {
     StopCount();
-    TKxCommentSpans comments = m_commentSnapshot ? m_commentSnapshot() : TKxCommentSpans();
-    std::sort(comments.begin(), comments.end(),
-              [](const TKxCommentSpan& a, const TKxCommentSpan& b) { return a.First < b.First; });
+    TKxShieldedSpans shielded = m_shieldSnapshot ? m_shieldSnapshot() : TKxShieldedSpans();
+    std::sort(shielded.begin(), shielded.end(),
+              [](const TKxShieldedSpan& a, const TKxShieldedSpan& b) { return a.First < b.First; });
     m_countThread = std::make_unique<TStatementCountThread>(
-        m_editor.Text(), std::move(comments), m_context.get(),
+        m_editor.Text(), std::move(shielded), m_context.get(),
         [this](int count) { CountFinished(count); });
     m_countThread->start();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/syntax_ranges.h"
 #include "foundation/colors.h"
 
 #include <QObject>
@@ -15,32 +16,40 @@ class TCustomEditor;
 class TKxTimer;
 class TStatementCountThread;
 
-// A stretch of the script (1-based, inclusive) that the syntax colouring shows as comment.
-struct TKxCommentSpan {
+// A stretch of the script (1-based, inclusive) where a ";" separates nothing: a comment or
+// quoted text, as the syntax colouring shows it.
+struct TKxShieldedSpan {
     int First = 0;
     int Last = 0;
 };
-using TKxCommentSpans = std::vector<TKxCommentSpan>;
+using TKxShieldedSpans = std::vector<TKxShieldedSpan>;
 
-// The statements of the script in the editor: separated by ";" outside comments. Keeps the
-// current statement (Start and End, 1-based), finds and moves it, highlights its rows,
-// counts the statements in the background and follows the text about a second after the
-// last edit. It needs no window: what is a comment comes from the syntax colouring through
-// the two callbacks, which the editor that owns the colouring sets.
+// The statements of the script in the editor: separated by ";" outside comments and quoted
+// text. Keeps the current statement (Start and End, 1-based), finds and moves it, highlights
+// its rows, counts the statements in the background and follows the text about a second
+// after the last edit. It needs no window: what is a comment or quoted text comes from the
+// syntax colouring through the two callbacks, which the editor that owns the colouring sets.
+//
+// One rule decides whether a statement follows the current one: only when statement text
+// after it (not just blanks, comments and further separators) is itself ended by a
+// separator. Next Statement, its enabling and a script run all go by it, so text after the
+// last separator is reached only by making it current.
 class TKxScriptStatements {
 public:
-    using CommentTest = std::function<bool(int position)>;
-    using CommentSnapshot = std::function<TKxCommentSpans()>;
+    using KindTest = std::function<TSyntaxStyleKind(int position)>;
+    using ShieldSnapshot = std::function<TKxShieldedSpans()>;
 
     explicit TKxScriptStatements(TCustomEditor& editor);
     ~TKxScriptStatements();
     TKxScriptStatements(const TKxScriptStatements&) = delete;
     TKxScriptStatements& operator=(const TKxScriptStatements&) = delete;
 
-    // Whether position p (1-based) lies in a comment; without a test nothing is one.
-    void SetCommentTest(CommentTest test) { m_isInComment = std::move(test); }
-    // All comment stretches at this moment, for a count that runs while the text changes.
-    void SetCommentSnapshot(CommentSnapshot snapshot) { m_commentSnapshot = std::move(snapshot); }
+    // What the text at position p (1-based) is: comment, quoted text or other; without a
+    // test everything is other.
+    void SetKindTest(KindTest test) { m_kindAt = std::move(test); }
+    // All stretches of comments and quoted text at this moment, for a count that runs while
+    // the text changes.
+    void SetShieldSnapshot(ShieldSnapshot snapshot) { m_shieldSnapshot = std::move(snapshot); }
 
     int Start() const { return m_start; }
     int End() const { return m_end; }
@@ -53,6 +62,7 @@ public:
     // Makes the statement at `position` current (a ";" selects the statement it ends).
     void MakeCurrentAt(int position);
     bool IsFirstStatement() const;
+    // True when no statement follows the current one (the rule above).
     bool IsLastStatement() const;
     void ResetCurrentStatement();
     QString GetCurrentStatementText() const;
@@ -82,15 +92,21 @@ public:
     std::function<void(int start, int end)> OnShowPosition;
 
 private:
-    bool IsInComment(int position) const { return m_isInComment && m_isInComment(position); }
+    TSyntaxStyleKind KindAt(int position) const {
+        return m_kindAt ? m_kindAt(position) : TSyntaxStyleKind::Other;
+    }
+    // A ";" outside comments and quoted text.
+    bool IsSeparator(int position) const;
+    // Blanks, comments and separators: all that an empty statement holds.
+    bool IsEmptyStatementText(int position) const;
     QChar At(int position) const;
     int Length() const;
     void StopCount();
     void CountFinished(int count);
 
     TCustomEditor& m_editor;
-    CommentTest m_isInComment;
-    CommentSnapshot m_commentSnapshot;
+    KindTest m_kindAt;
+    ShieldSnapshot m_shieldSnapshot;
     int m_start = 1;
     int m_end = -1;
     TColor m_highlightColor = 0xF0F0F0;
@@ -101,9 +117,9 @@ private:
     std::unique_ptr<QObject> m_context;
 };
 
-// Counts the ";" of `text` outside the comment stretches (sorted by position). Stops early
+// Counts the ";" of `text` outside the shielded stretches (sorted by position). Stops early
 // and answers -1 when `stop` becomes true.
-int KxCountStatementSeparators(const QString& text, const TKxCommentSpans& comments,
+int KxCountStatementSeparators(const QString& text, const TKxShieldedSpans& shielded,
                                const std::atomic<bool>* stop = nullptr);
 
 } // namespace kx

@@ -12,6 +12,12 @@ enum class TScanState {
     SingleQuoted
 };
 
+// A character of a comment delimiter is used up by it: it never also pairs with the next
+// character. Otherwise the "*" of "/*" would let a following "/" close the comment at once,
+// and the "/" of "*/" would let a following "/" or "*" open a comment there, removing the
+// last character of the SQL before it (and, with "//", the rest of the statement).
+constexpr QChar kNoPair = QLatin1Char(' ');
+
 QString TrimStatementEnds(const QString& text) {
     qsizetype first = 0;
     qsizetype last = text.size();
@@ -53,8 +59,10 @@ QString PrepareStatementText(const QString& text, bool directiveComment,
                 state = TScanState::Outside;
             break;
         case TScanState::BlockComment:
-            if (c == QLatin1Char('/') && previous == QLatin1Char('*'))
+            if (c == QLatin1Char('/') && previous == QLatin1Char('*')) {
                 state = TScanState::Outside;
+                handled = kNoPair;
+            }
             break;
         case TScanState::DoubleQuoted:
             if (c == QLatin1Char('"')) {
@@ -85,6 +93,7 @@ QString PrepareStatementText(const QString& text, bool directiveComment,
             } else if (c == QLatin1Char('*') && previous == QLatin1Char('/')) {
                 result.chop(1);
                 state = TScanState::BlockComment;
+                handled = kNoPair;
             } else if (c == QLatin1Char('{')) {
                 state = TScanState::BraceComment;
             } else if (c == QLatin1Char(';')) {

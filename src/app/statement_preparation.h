@@ -6,7 +6,8 @@ namespace kx {
 
 // The text of one statement as it is sent to the data source: comments removed ("--", "//"
 // and, with `directiveComment`, "#" to the end of the line; "{ … }"; "/* … */"), cut after
-// the first ";" outside literals, and trimmed of blanks, breaks and ";" at both ends.
+// the first ";" outside literals, and trimmed of blanks, breaks and ";" at both ends. Only
+// comment characters are removed, also where delimiters touch («/**//* x */», «*/--»).
 //
 // With `doubleQuotesDelimitStrings`, text in double quotes is a string literal and becomes
 // a single-quoted one, for data sources that write strings that way. Data sources that quote

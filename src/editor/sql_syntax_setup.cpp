@@ -16,6 +16,7 @@ struct TStyleSetup {
     const char* BeginText;
     const char* EndText;
     TColor Color;
+    TSyntaxStyleKind Kind;
 };
 
 constexpr TListSetup kLists[] = {
@@ -31,12 +32,12 @@ constexpr TListSetup kLists[] = {
 };
 
 constexpr TStyleSetup kStyles[] = {
-    {"RestOfLineComment1", "--", "#13", clSilver},
-    {"RestOfLineComment2", "//", "#13", clSilver},
-    {"PascalComment", "{", "}", clSilver},
-    {"C_Comment", "/*", "*/", clSilver},
-    {"String1", "'", "'", clPurple},
-    {"String2", "\"", "\"", clPurple},
+    {"RestOfLineComment1", "--", "#13", clSilver, TSyntaxStyleKind::Comment},
+    {"RestOfLineComment2", "//", "#13", clSilver, TSyntaxStyleKind::Comment},
+    {"PascalComment", "{", "}", clSilver, TSyntaxStyleKind::Comment},
+    {"C_Comment", "/*", "*/", clSilver, TSyntaxStyleKind::Comment},
+    {"String1", "'", "'", clPurple, TSyntaxStyleKind::Quoted},
+    {"String2", "\"", "\"", clPurple, TSyntaxStyleKind::Quoted},
 };
 
 void AddStyle(TSyntaxColoringProperties& coloring, const TStyleSetup& setup) {
@@ -46,6 +47,7 @@ void AddStyle(TSyntaxColoringProperties& coloring, const TStyleSetup& setup) {
     style.SetEndText(QString::fromLatin1(setup.EndText));
     style.SetCustomStyle(true);
     style.SetStyle(0);
+    style.SetKind(setup.Kind);
     if (setup.Color != clDefault) {
         style.SetColor(setup.Color);
         style.SetCustomColor(true);
@@ -86,7 +88,7 @@ void KxSetDirectiveCommentStyle(TSyntaxColoringProperties& coloring, bool on) {
     const int index = DirectiveStyleIndex(coloring);
     if (on && index < 0) {
         coloring.Lock();
-        AddStyle(coloring, {"C_DirectiveComment", "#", "#13", clSilver});
+        AddStyle(coloring, {"C_DirectiveComment", "#", "#13", clSilver, TSyntaxStyleKind::Comment});
         coloring.Unlock();
         coloring.NotifyChanged();
     } else if (!on && index >= 0) {

@@ -5,8 +5,9 @@
 namespace kx {
 
 // Loads the program's SQL colouring into a colouring: the word lists "KeyWords", "Functions"
-// and "Datatypes", the comment and string styles, red numbers and olive symbols. The
-// set-up is loaded under one lock, so the text is recoloured once.
+// and "Datatypes", the comment and string styles (marked as comments and as quoted text, so
+// the statement finder can tell them apart whatever their colours), red numbers and olive
+// symbols. The set-up is loaded under one lock, so the text is recoloured once.
 void KxLoadSqlSyntaxSetup(TSyntaxColoringProperties& coloring);
 
 // The "C_DirectiveComment" style ("#" to the line end) follows a user setting: switched on,

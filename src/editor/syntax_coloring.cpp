@@ -183,8 +183,14 @@ void TCustomStyle::SetIgnoreLeadingBlanks(bool value) {
     Notify();
 }
 
+void TCustomStyle::SetKind(TSyntaxStyleKind value) {
+    m_kind = value;
+    Notify();
+}
+
 void TCustomStyle::Assign(const TCustomStyle& source) {
     AssignItem(source);
+    m_kind = source.m_kind;
     m_beginText = source.m_beginText;
     m_endText = source.m_endText;
     m_ignoreChar = source.m_ignoreChar;
@@ -371,6 +377,17 @@ bool TSyntaxColoring::InCustomStyle(int position, const QString& caption) const 
     return token && token->Class == TSyntaxRangeClass::CustomStyle &&
            token->Item < CustomStyles().Count() &&
            CustomStyles().Items(token->Item).Caption() == caption;
+}
+
+TSyntaxStyleKind TSyntaxColoring::StyleKind(const TSyntaxToken& token) const {
+    if (token.Class != TSyntaxRangeClass::CustomStyle || token.Item >= CustomStyles().Count())
+        return TSyntaxStyleKind::Other;
+    return CustomStyles().Items(token.Item).Kind();
+}
+
+TSyntaxStyleKind TSyntaxColoring::StyleKindAt(int position) const {
+    const TSyntaxToken* token = RangeAt(position);
+    return token ? StyleKind(*token) : TSyntaxStyleKind::Other;
 }
 
 void TSyntaxColoring::Recolor() {

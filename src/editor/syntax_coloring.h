@@ -99,6 +99,9 @@ public:
     void SetLineStartOnly(bool value);
     bool IgnoreLeadingBlanks() const { return m_ignoreLeadingBlanks; }
     void SetIgnoreLeadingBlanks(bool value);
+    // Comment, quoted text or neither; styles are neither until a set-up says otherwise.
+    TSyntaxStyleKind Kind() const { return m_kind; }
+    void SetKind(TSyntaxStyleKind value);
 
     void Assign(const TCustomStyle& source);
 
@@ -109,6 +112,7 @@ private:
     bool m_switchable = false;
     bool m_lineStartOnly = false;
     bool m_ignoreLeadingBlanks = false;
+    TSyntaxStyleKind m_kind = TSyntaxStyleKind::Other;
 };
 
 // An ordered collection of word lists or custom styles; adding or removing one recolours.
@@ -277,6 +281,10 @@ public:
     QString RangeText(const TSyntaxToken& token) const;
     // Whether position lies in a range of the named custom style ("C_Comment", ...).
     bool InCustomStyle(int position, const QString& caption) const;
+    // The kind of the custom style whose range covers a position; Other outside styles.
+    TSyntaxStyleKind StyleKindAt(int position) const;
+    // The kind of a range of the chain; Other for anything but a custom style.
+    TSyntaxStyleKind StyleKind(const TSyntaxToken& token) const;
 
     // Frees the chain, tokenises the whole text and computes every level.
     void Recolor();

@@ -19,6 +19,15 @@ enum class TSyntaxRangeClass : std::uint8_t {
 
 enum TParenthesisStyle : std::uint8_t { psOpening, psClosing };
 
+// What the text of a custom style's span is, for logic that reads the script's structure
+// (which ";" ends a statement). It is a property of the style rather than something guessed
+// from its colour, so recolouring comments or strings never changes how a script is split.
+enum class TSyntaxStyleKind : std::uint8_t {
+    Other,   // any other styled span: separators inside it count as usual
+    Comment, // text the data source never sees
+    Quoted,  // a literal or quoted name: its text belongs to the statement, unread as SQL
+};
+
 // The class name of a range class ("TNormalTextRange", ...), for messages and tests.
 QString KxSyntaxRangeClassName(TSyntaxRangeClass rangeClass);
 

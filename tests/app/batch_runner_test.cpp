@@ -1,5 +1,7 @@
 #include "app/application_settings.h"
 #include "app/batch_runner.h"
+#include "quoted_text_scripts.h"
+#include "support/driver_test.h"
 #include "support/test_databases.h"
 
 #include <QDir>
@@ -11,6 +13,18 @@ namespace {
 
 using namespace kx;
 
+// Writes the script file and runs it; the printed output lands in `output`.
+int RunBatch(const TKxBatchOptions& options, TKxPersistentData& store, const QByteArray& script,
+             QString& output) {
+    QFile file(options.scriptFile);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(script);
+    file.close();
+    output.clear();
+    QTextStream out(&output);
+    return KxRunScriptBatch(options, store, out);
+}
+
 class BatchRunnerTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -19,15 +33,7 @@ protected:
         options.scriptFile = QDir(dir.path()).filePath(QStringLiteral("script.sql"));
         options.maxRows = 2;
     }
-    int Run(const QByteArray& script) {
-        QFile file(options.scriptFile);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(script);
-        file.close();
-        output.clear();
-        QTextStream out(&output);
-        return KxRunScriptBatch(options, store, out);
-    }
+    int Run(const QByteArray& script) { return RunBatch(options, store, script, output); }
 
     QTemporaryDir dir;
     TKxPersistentData store;
@@ -70,5 +76,35 @@ TEST_F(BatchRunnerTest, MissingScriptsAndDriversAreReportedNotRun) {
     EXPECT_EQ(Run("select 1;"), 2);
     EXPECT_TRUE(output.contains(QStringLiteral("No Such Driver")));
 }
+
+// The same scripts as the script executor's, on both drivers, with the same rows.
+class BatchRunnerDriverTest : public test::DriverTest {
+protected:
+    void SetUp() override {
+        DriverTest::SetUp();
+        if (IsSkipped())
+            return;
+        KxConfigureApplicationStore(store, QDir(dir.path()).filePath(QStringLiteral("b.PRS")));
+        options.connectionString = connectString;
+        options.scriptFile = QDir(dir.path()).filePath(QStringLiteral("script.sql"));
+    }
+    int Run(const QString& script) { return RunBatch(options, store, script.toUtf8(), output); }
+
+    TKxPersistentData store;
+    TKxBatchOptions options;
+    QString output;
+};
+
+TEST_P(BatchRunnerDriverTest, SeparatorsInQuotedTextSplitNothing) {
+    EXPECT_EQ(Run(test::MultiRowInsertScript()), 0) << output.toStdString();
+    test::ExpectEveryArtistLoaded(connectString);
+
+    EXPECT_TRUE(
+        test::ExecuteRaw(connectString, QStringLiteral("create table t (id integer)")).isEmpty());
+    EXPECT_EQ(Run(test::InjectionScript()), 0) << output.toStdString();
+    test::ExpectValueStoredAndTableKept(connectString);
+}
+
+KX_INSTANTIATE_DRIVER_TESTS(BatchRunnerDriverTest);
 
 } // namespace

@@ -1,12 +1,15 @@
 #include "app/application_settings.h"
 #include "app/execution_log.h"
+#include "app/script_comments.h"
 #include "app/script_executor.h"
 #include "app/script_statements.h"
 #include "dbcore/sql_property.h"
-#include "editor/custom_editor.h"
+#include "editor/sql_syntax_setup.h"
+#include "editor/syntax_coloring.h"
 #include "foundation/storage_helpers.h"
 #include "odbc/odbc_connection.h"
 #include "odbc/odbc_statement.h"
+#include "quoted_text_scripts.h"
 #include "support/driver_test.h"
 #include "support/scripted_message_box.h"
 
@@ -57,6 +60,9 @@ protected:
         DriverTest::SetUp();
         if (IsSkipped())
             return;
+        // The script is split as the window splits it: by the SQL colouring.
+        KxLoadSqlSyntaxSetup(editor.SyntaxColoring());
+        KxAttachSyntaxSpans(statements, editor.SyntaxColoring());
         KxConfigureApplicationStore(store, QDir(dir.path()).filePath(QStringLiteral("t.PRS")));
         connection.SetName(QStringLiteral("Connection1"));
         connection.SetODBCEnvironment(&environment);
@@ -103,7 +109,7 @@ protected:
     QList<std::pair<QString, TColor>> entries;
     TKxOdbcEnvironment environment;
     TKxOdbcConnection connection;
-    TCustomEditor editor;
+    TSyntaxTextModel editor;
     TKxScriptStatements statements{editor};
     TKxScriptExecutor executor{statements, store, log};
     std::function<void()> onPump;
@@ -190,6 +196,42 @@ TEST_P(ScriptExecutorTest, EmptyStatementsSkipNothing) {
     executor.ExecuteRemainingStatements();
     EXPECT_EQ(Count(), 3);
     EXPECT_EQ(Count("id = 2"), 1);
+}
+
+TEST_P(ScriptExecutorTest, SeparatorsInQuotedTextSplitNothing) {
+    test::ScriptedMessageBox box; // any error would ask, and fail the test
+    Load(test::MultiRowInsertScript());
+    executor.ExecuteRemainingStatements();
+    EXPECT_TRUE(EntriesOf(kxLogErrorColor).isEmpty())
+        << EntriesOf(kxLogErrorColor).join(QLatin1Char('|')).toStdString();
+    test::ExpectEveryArtistLoaded(connectString);
+
+    Load(test::InjectionScript());
+    executor.ExecuteRemainingStatements();
+    EXPECT_TRUE(EntriesOf(kxLogErrorColor).isEmpty());
+    test::ExpectValueStoredAndTableKept(connectString);
+    EXPECT_TRUE(box.Seen().empty());
+}
+
+// Text after the last separator is no statement of a run, whatever empty statements stand
+// before it; making it current and executing it runs it.
+TEST_P(ScriptExecutorTest, TrailingTextRunsOnlyWhenMadeCurrent) {
+    for (const char* script :
+         {"insert into t values (1, 'a');;insert into t values (2, 'b')",
+          "insert into t values (1, 'a');\r\n/* x */;\r\ninsert into t values (2, 'b')",
+          "insert into t values (1, 'a');\r\ninsert into t values (2, 'b')"}) {
+        SCOPED_TRACE(script);
+        connection.ExecuteDirect(QStringLiteral("delete from t"));
+        connection.SetActive(false);
+        Load(QString::fromUtf8(script));
+        executor.ExecuteRemainingStatements();
+        EXPECT_EQ(Count(), 1);
+        EXPECT_EQ(statements.GetCurrentStatementText(),
+                  QStringLiteral("insert into t values (1, 'a');"));
+        statements.MakeCurrentAt(editor.TextLength());
+        executor.ExecuteCurrentStatement();
+        EXPECT_EQ(Count("id = 2"), 1);
+    }
 }
 
 TEST_P(ScriptExecutorTest, DoubleQuotesFollowTheDataSourcesIdentifierQuote) {

@@ -75,7 +75,10 @@ TEST_F(ScriptStatementsTest, EmptyStatementsNeverSwallowTheNextOne) {
     Load(text);
     const int first = text.indexOf(QStringLiteral("/*")) + 1;
     const int last = text.indexOf(QStringLiteral("*/")) + 2;
-    statements.SetCommentTest([=](int position) { return position >= first && position <= last; });
+    statements.SetKindTest([=](int position) {
+        return position >= first && position <= last ? TSyntaxStyleKind::Comment
+                                                     : TSyntaxStyleKind::Other;
+    });
     statements.NextStatement();
     statements.NextStatement();
     EXPECT_EQ(Current(), QStringLiteral("insert into t values (1);"));
@@ -85,17 +88,32 @@ TEST_F(ScriptStatementsTest, EmptyStatementsNeverSwallowTheNextOne) {
     EXPECT_EQ(Current(), QStringLiteral("insert into t values (1);"));
 }
 
-TEST_F(ScriptStatementsTest, SeparatorsInCommentsNeitherEndNorCount) {
-    const QString text = QStringLiteral("select 1 -- a;b\r\n, 2;\r\nselect 'x;y';");
+TEST_F(ScriptStatementsTest, SeparatorsInCommentsAndQuotedTextNeitherEndNorCount) {
+    const QString text = QStringLiteral("select 1 -- a;b\r\n, 2;\r\nselect 'x;y';\r\nselect 3;");
     Load(text);
     const int commentFirst = text.indexOf(QStringLiteral("--")) + 1;
     const int commentLast = text.indexOf(QStringLiteral("\r\n")) + 1;
-    statements.SetCommentTest([=](int p) { return p >= commentFirst && p <= commentLast; });
-    statements.SetCommentSnapshot([=] { return TKxCommentSpans{{commentFirst, commentLast}}; });
+    const int quotedFirst = text.indexOf(QLatin1Char('\'')) + 1;
+    const int quotedLast = text.lastIndexOf(QLatin1Char('\'')) + 1;
+    statements.SetKindTest([=](int p) {
+        if (p >= commentFirst && p <= commentLast)
+            return TSyntaxStyleKind::Comment;
+        return p >= quotedFirst && p <= quotedLast ? TSyntaxStyleKind::Quoted
+                                                   : TSyntaxStyleKind::Other;
+    });
+    statements.SetShieldSnapshot([=] {
+        return TKxShieldedSpans{{commentFirst, commentLast}, {quotedFirst, quotedLast}};
+    });
     statements.NextStatement();
     EXPECT_EQ(Current(), QStringLiteral("select 1 -- a;b\r\n, 2;"));
     statements.NextStatement();
-    EXPECT_EQ(Current(), QStringLiteral("select 'x;")) << "a literal does not protect a separator";
+    EXPECT_EQ(Current(), QStringLiteral("select 'x;y';"));
+    statements.NextStatement();
+    EXPECT_EQ(Current(), QStringLiteral("select 3;"));
+    statements.PreviousStatement();
+    EXPECT_EQ(Current(), QStringLiteral("select 'x;y';"));
+    statements.MakeCurrentAt(quotedFirst + 2); // the ";" inside the literal
+    EXPECT_EQ(Current(), QStringLiteral("select 'x;y';"));
     statements.StartCount();
     statements.WaitForCount();
     QCoreApplication::processEvents();
@@ -171,6 +189,24 @@ TEST(PrepareStatementTextTest, CommentsGoAndDoubleQuotesFollowTheDataSource) {
         << "only a CR LF pair ends a line comment";
 }
 
+// Where comment delimiters touch, each delimiter's characters are used up by it: only comment
+// characters go, and the SQL on either side stays.
+TEST(PrepareStatementTextTest, TouchingCommentDelimitersRemoveNoSql) {
+    const auto prepared = [](const char* text) {
+        return PrepareStatementText(QString::fromUtf8(text), false).toStdString();
+    };
+    EXPECT_EQ(prepared("select 1 /**//* hint */ from t"), "select 1  from t");
+    EXPECT_EQ(prepared("select /***/1 from t"), "select 1 from t");
+    EXPECT_EQ(prepared("select 1 /* a *//* b */ from t"), "select 1  from t");
+    EXPECT_EQ(prepared("select 1 /*/ still a comment */ from t"), "select 1  from t")
+        << "the «*» of «/*» does not close the comment with the next «/»";
+    EXPECT_EQ(prepared("select 2/* x */*3"), "select 2*3") << "«*» after «*/» is SQL";
+    EXPECT_EQ(prepared("select 6/* x *//2"), "select 6/2") << "«/» after «*/» is SQL";
+    EXPECT_EQ(prepared("select 1 /* a */-- b\r\nfrom t"), "select 1 \r\nfrom t");
+    EXPECT_EQ(prepared("select 1 /* a */// b\r\nfrom t"), "select 1 \r\nfrom t");
+    EXPECT_EQ(prepared("select 1 /* a */--\r\n/**/from t"), "select 1 \r\nfrom t");
+}
+
 } // namespace
 
 namespace {
@@ -183,7 +219,7 @@ class ColouredScriptTest : public testing::Test {
 protected:
     void SetUp() override {
         KxLoadSqlSyntaxSetup(model.SyntaxColoring());
-        KxAttachSyntaxComments(statements, model.SyntaxColoring());
+        KxAttachSyntaxSpans(statements, model.SyntaxColoring());
     }
     int Count() {
         statements.StartCount();
@@ -198,10 +234,104 @@ protected:
 TEST_F(ColouredScriptTest, SeparatorsInEveryCommentStyleAreIgnored) {
     model.SetAllText(QStringLiteral("select 1 -- a;b\r\n, 2 // c;d\r\n { e;f } /* g;\r\nh */;\r\n"
                                     "select 'x;y';"));
-    EXPECT_EQ(Count(), 3) << "comments protect, literals do not";
+    EXPECT_EQ(Count(), 2);
     statements.NextStatement();
     EXPECT_TRUE(statements.GetCurrentStatementText().startsWith(QStringLiteral("select 1 -- a;b")));
     EXPECT_TRUE(statements.GetCurrentStatementText().endsWith(QStringLiteral("h */;")));
+}
+
+TEST_F(ColouredScriptTest, QuotedTextSeparatesNothing) {
+    const QString text =
+        QStringLiteral("insert into artists values (1, 'Sully Erna; Tony Rombola'),\r\n"
+                       "  (2, 'it''s; -- not a comment');\r\n"
+                       "select \"a;b\" from \"x;y\";\r\n"
+                       "insert into notes values ('x; drop table t; --');\r\n");
+    model.SetAllText(text);
+    EXPECT_EQ(Count(), 3) << "the snapshot of the count holds the quoted stretches too";
+    statements.NextStatement();
+    EXPECT_EQ(statements.GetCurrentStatementText(),
+              QStringLiteral("insert into artists values (1, 'Sully Erna; Tony Rombola'),\r\n"
+                             "  (2, 'it''s; -- not a comment');"));
+    statements.NextStatement();
+    EXPECT_EQ(statements.GetCurrentStatementText(), QStringLiteral("select \"a;b\" from \"x;y\";"));
+    statements.NextStatement();
+    EXPECT_EQ(statements.GetCurrentStatementText(),
+              QStringLiteral("insert into notes values ('x; drop table t; --');"));
+    EXPECT_TRUE(statements.IsLastStatement());
+    statements.PreviousStatement();
+    EXPECT_EQ(statements.GetCurrentStatementText(), QStringLiteral("select \"a;b\" from \"x;y\";"));
+    statements.MakeCurrentAt(text.indexOf(QStringLiteral("; Tony")) + 1);
+    EXPECT_EQ(statements.Start(), 1) << "a «;» inside a value selects its whole statement";
+    EXPECT_TRUE(statements.GetCurrentStatementText().endsWith(QStringLiteral("comment');")));
+}
+
+TEST_F(ColouredScriptTest, AnUnterminatedQuoteRunsToTheEndOfTheText) {
+    const QString text = QStringLiteral("select 1;\r\nselect 'abc;\r\nselect 2;\r\nselect 3;");
+    model.SetAllText(text);
+    EXPECT_EQ(Count(), 1);
+    statements.NextStatement();
+    EXPECT_TRUE(statements.IsLastStatement()) << "the open quote swallows every later «;»";
+    statements.MakeCurrentAt(text.indexOf(QStringLiteral("abc")) + 1);
+    EXPECT_EQ(statements.GetCurrentStatementText(), text.mid(11)) << "one statement to the end";
+}
+
+TEST_F(ColouredScriptTest, RecolouringCommentsOrStringsChangesNoSplitting) {
+    const QString text = QStringLiteral("select 'a;b' /* c;d */ from t;\r\nselect 2;");
+    model.SetAllText(text);
+    const auto split = [&] {
+        statements.ResetCurrentStatement();
+        statements.NextStatement();
+        return std::make_pair(Count(), statements.GetCurrentStatementText());
+    };
+    const auto before = split();
+    EXPECT_EQ(before.first, 2);
+    TCustomStyles& styles = model.SyntaxColoring().CustomStyles();
+    for (int i = 0; i < styles.Count(); ++i)
+        styles.Items(i).SetColor(styles.Items(i).Kind() == TSyntaxStyleKind::Quoted ? clSilver
+                                                                                    : clPurple);
+    EXPECT_EQ(split(), before) << "strings painted silver and comments purple";
+
+    // A style of the user's that merely paints silver is no comment.
+    TCustomStyle& silver = styles.Add();
+    silver.SetBeginText(QStringLiteral("<<"));
+    silver.SetEndText(QStringLiteral(">>"));
+    silver.SetColor(clSilver);
+    model.SetAllText(QStringLiteral("select 1 <<a;b>>;"));
+    EXPECT_EQ(Count(), 2);
+}
+
+// A statement follows only when a separator outside comments and quoted text ends it:
+// empty statements in between change nothing, and the text after the last separator is
+// reached only by making it current.
+TEST_F(ColouredScriptTest, OneRuleDecidesWhetherAStatementFollows) {
+    for (const char* script :
+         {"select 1;;select 2", "select 1;\r\n/* x */;\r\nselect 2", "select 1;\r\nselect 2",
+          "select 1;\r\nselect ';' -- x;", "select 1;\r\n-- only a note;\r\n;\r\n"}) {
+        SCOPED_TRACE(script);
+        model.SetAllText(QString::fromUtf8(script));
+        statements.ResetCurrentStatement();
+        statements.NextStatement();
+        EXPECT_EQ(statements.GetCurrentStatementText(), QStringLiteral("select 1;"));
+        EXPECT_TRUE(statements.IsLastStatement());
+        statements.NextStatement();
+        EXPECT_EQ(statements.GetCurrentStatementText(), QStringLiteral("select 1;"))
+            << "Next does what its enabling says";
+    }
+    for (const char* script : {"select 1;;select 2;", "select 1;\r\n/* x */;\r\nselect 2;",
+                               "select 1;\r\nselect 2; -- done"}) {
+        SCOPED_TRACE(script);
+        model.SetAllText(QString::fromUtf8(script));
+        statements.ResetCurrentStatement();
+        statements.NextStatement();
+        EXPECT_FALSE(statements.IsLastStatement());
+        statements.NextStatement();
+        EXPECT_EQ(statements.GetCurrentStatementText(), QStringLiteral("select 2;"));
+        EXPECT_TRUE(statements.IsLastStatement());
+    }
+    model.SetAllText(QStringLiteral("select 1;;select 2"));
+    statements.MakeCurrentAt(model.TextLength());
+    EXPECT_EQ(statements.GetCurrentStatementText(), QStringLiteral("select 2"));
+    EXPECT_TRUE(statements.HasCurrentStatement());
 }
 
 TEST_F(ColouredScriptTest, DirectiveCommentsFollowTheSetting) {

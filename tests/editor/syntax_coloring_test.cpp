@@ -178,6 +178,26 @@ TEST_F(SqlColoring, TypedCommentOpenerRecoloursUpToItsEndAndUndoRestoresTheChain
     ExpectSameAsFresh(model, Coloring());
 }
 
+// Script logic asks a span what it holds through its style's kind, never through its colour.
+TEST_F(SqlColoring, SetUpMarksCommentAndQuotedStyles) {
+    KxSetDirectiveCommentStyle(Coloring(), true);
+    model.SetAllText(QStringLiteral("a -- b\r\n// c\r\n{d} /*e*/ 'f' \"g\" # h\r\n'i"));
+    std::string kinds;
+    for (int p = 1; p <= model.TextLength(); ++p)
+        kinds += "oCQ"[static_cast<int>(Coloring().StyleKindAt(p))];
+    EXPECT_EQ(kinds, "ooCCCCCCCCCCCCCCCoCCCCCoQQQoQQQoCCCCCQQ") << "«'i» runs to the end";
+
+    Coloring().CustomStyles().Items(4).SetColor(clSilver); // painting changes no kind
+    EXPECT_EQ(Coloring().StyleKindAt(model.Text().indexOf(QLatin1Char('f')) + 1),
+              TSyntaxStyleKind::Quoted);
+    TSyntaxColoringCopy copy;
+    copy.Assign(Coloring());
+    EXPECT_EQ(copy.CustomStyles().Items(3).Kind(), TSyntaxStyleKind::Comment);
+    EXPECT_EQ(copy.CustomStyles().Items(5).Kind(), TSyntaxStyleKind::Quoted);
+    EXPECT_EQ(copy.CustomStyles().Items(6).Kind(), TSyntaxStyleKind::Comment) << "directives";
+    EXPECT_EQ(TCustomStyle().Kind(), TSyntaxStyleKind::Other) << "a new style is neither";
+}
+
 TEST_F(SqlColoring, DirectiveCommentStyleSwitchesOnAndOff) {
     model.SetAllText(QStringLiteral("#include x\r\nselect"));
     EXPECT_FALSE(KxDirectiveCommentStyleOn(Coloring()));
