@@ -4,10 +4,10 @@
 #include "app/program_texts.h"
 #include "dialogs/exception_dialog.h"
 #include "kx_version.h"
+#include "platform/kx_application.h"
 #include "platform/platform_message_box.h"
 #include "platform/wait_cursor.h"
 
-#include <QApplication>
 #include <QTextStream>
 #include <cstdio>
 #include <cstring>
@@ -41,7 +41,7 @@ int main(int argc, char* argv[]) {
         return result;
     }
 
-    QApplication app(argc, argv);
+    kx::TKxApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kxquerolt"));
     QApplication::setApplicationVersion(QStringLiteral(KX_VERSION_STRING));
 
@@ -51,8 +51,8 @@ int main(int argc, char* argv[]) {
 
     int result = 0;
     {
-        // Failures that reach the event loop (timer handlers, deferred steps) end in the
-        // exception dialog rather than in a plain message box.
+        // Failures that reach the event loop (any event handler, timer or deferred step) end
+        // in the exception dialog rather than in a plain message box.
         kx::TKxExceptionHandlerObj exceptionHandler(&kx::KxApplicationStore());
         kx::TMainWindow window;
         window.show();

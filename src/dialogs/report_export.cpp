@@ -3,8 +3,7 @@
 #include "dialogs/dialog_texts.h"
 #include "foundation/exceptions.h"
 
-#include <QApplication>
-#include <QPalette>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -48,13 +47,10 @@ void AppendEscaped(QByteArray& out, const QString& text) {
 
 } // namespace
 
-QColor KxQColor(TColor color) {
-    if (KxIsSystemColor(color)) {
-        const QPalette palette = QApplication::palette();
-        return (color & 0xFF) == (clWindow & 0xFF) ? palette.color(QPalette::Base)
-                                                   : palette.color(QPalette::Text);
-    }
-    return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+QString KxFilterSuffix(const QString& nameFilter, const QString& defaultSuffix) {
+    static const QRegularExpression firstPattern(QStringLiteral(R"(\(\s*\*\.([^\s;*?)]+)[\s;)])"));
+    const QRegularExpressionMatch match = firstPattern.match(nameFilter);
+    return match.hasMatch() ? match.captured(1) : defaultSuffix;
 }
 
 QByteArray KxDocumentToPlainLines(const QTextDocument& document) {
@@ -85,14 +81,15 @@ QByteArray KxDocumentToRtf(const QTextDocument& document, const QFont& defaultFo
             if (!fragment.isValid())
                 continue;
             const QTextCharFormat format = fragment.charFormat();
-            const QColor color = format.hasProperty(QTextFormat::ForegroundBrush)
-                                     ? format.foreground().color()
-                                     : QColor(Qt::black);
+            // Text in the window's own colour is written in the reader's automatic colour
+            // (entry 0), so it stays readable wherever the file is opened.
+            const int colorNumber = format.hasProperty(QTextFormat::ForegroundBrush)
+                                        ? colorIndex(format.foreground().color())
+                                        : 0;
             const int size = format.hasProperty(QTextFormat::FontPointSize)
                                  ? std::max(1, int(std::lround(format.fontPointSize() * 2)))
                                  : defaultSize;
-            body +=
-                "{\\cf" + QByteArray::number(colorIndex(color)) + "\\fs" + QByteArray::number(size);
+            body += "{\\cf" + QByteArray::number(colorNumber) + "\\fs" + QByteArray::number(size);
             if (format.fontWeight() >= QFont::Bold)
                 body += "\\b";
             if (format.fontItalic())

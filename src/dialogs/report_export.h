@@ -1,9 +1,6 @@
 #pragma once
 
-#include "foundation/colors.h"
-
 #include <QByteArray>
-#include <QColor>
 #include <QFont>
 #include <QString>
 
@@ -11,8 +8,10 @@ class QTextDocument;
 
 namespace kx {
 
-// TColor to QColor; system colours resolve against the application palette.
-QColor KxQColor(TColor color);
+// The extension a file name without one gets when it is saved under `nameFilter`
+// ("Text Files (*.txt)" gives "txt"); a filter without a single extension of its own
+// ("All Files (*.*)") gives `defaultSuffix`.
+QString KxFilterSuffix(const QString& nameFilter, const QString& defaultSuffix);
 
 // The document as plain lines, each followed by CR LF, in UTF-8.
 QByteArray KxDocumentToPlainLines(const QTextDocument& document);

@@ -3,6 +3,7 @@
 #include "dialogs/dialog_texts.h"
 #include "dialogs/report_export.h"
 #include "foundation/message_box.h"
+#include "platform/system_colors.h"
 #include "platform/window_bounds.h"
 
 #include <QAction>
@@ -212,7 +213,11 @@ QToolButton* TKxReportDlg::AddBarButton(QWidget* bar, const QString& name, const
 
 void TKxReportDlg::AddText(const QString& text, TColor color, int size, unsigned style) {
     QTextCharFormat format;
-    format.setForeground(KxQColor(color));
+    // The window's text colour is left unset, so the box paints it with the palette's text
+    // colour of the moment: a dark theme shows it light, also after a theme change. Other
+    // system colours have no such late binding in a text document and are resolved now.
+    if (color != clWindowText)
+        format.setForeground(KxToQColor(color, m_text->palette()));
     // Size 0 leaves the size to the box, so a later font change applies to these lines too.
     if (size > 0)
         format.setFontPointSize(size);
@@ -342,8 +347,27 @@ void TKxReportDlg::PrintWithDialog() {
         Print(&printer);
 }
 
+namespace {
+
+// A name typed without an extension gets the one of the file type chosen in the dialog, as
+// the user expects from "Text Files": «log» becomes «log.txt» and is written as plain text.
+// Qt's dialog only knows one fixed default suffix, so it is set from the chosen type at the
+// moment the name is taken — before Qt checks the final name for the overwrite prompt.
+class TReportSaveDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    void accept() override {
+        setDefaultSuffix(KxFilterSuffix(selectedNameFilter(), QStringLiteral("rtf")));
+        QFileDialog::accept();
+    }
+};
+
+} // namespace
+
 void TKxReportDlg::SaveWithDialog() {
-    QFileDialog dialog(this, dlgtext::SaveReportCaption());
+    TReportSaveDialog dialog(this, dlgtext::SaveReportCaption());
+    dialog.setObjectName(QStringLiteral("SaveReportDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("rtf"));
     dialog.setNameFilters(

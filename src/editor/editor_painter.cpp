@@ -4,31 +4,9 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QFontMetricsF>
-#include <QPalette>
 #include <algorithm>
 
 namespace kx {
-
-QColor KxToQColor(TColor color, const QPalette& palette) {
-    if (!KxIsSystemColor(color))
-        return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
-    switch (color & 0xFF) {
-    case 5:
-        return palette.color(QPalette::Base);
-    case 8:
-        return palette.color(QPalette::Text);
-    case 13:
-        return palette.color(QPalette::Highlight);
-    case 14:
-        return palette.color(QPalette::HighlightedText);
-    case 15:
-        return palette.color(QPalette::Button);
-    case 18:
-        return palette.color(QPalette::ButtonText);
-    default:
-        return palette.color(QPalette::Window);
-    }
-}
 
 namespace {
 

@@ -1,17 +1,13 @@
 #pragma once
 
 #include "editor/editor_types.h"
+#include "platform/system_colors.h"
 
 #include <QColor>
 #include <QFont>
 #include <QString>
 
-class QPalette;
-
 namespace kx {
-
-// $00BBGGRR, or a system colour resolved against the palette.
-QColor KxToQColor(TColor color, const QPalette& palette);
 
 // One stretch of a row painted with one background and one font. The base view makes up to
 // three per row segment (before, inside and after the selection); syntax colouring makes

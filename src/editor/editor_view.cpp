@@ -1,6 +1,7 @@
 #include "editor/editor_view.h"
 
 #include "platform/clipboard_text.h"
+#include "platform/event_guard.h"
 #include "platform/file_drop_target.h"
 
 #include <QFocusEvent>
@@ -41,6 +42,9 @@ int AutoScrollSteps(int coordinate, int extent) {
 } // namespace
 
 TCustomEditorView::TCustomEditorView(QWidget* parent) : QAbstractScrollArea(parent) {
+    // Plain text takes the desktop's text colour, so a dark theme shows light text on its
+    // dark window colour.
+    m_font.Color = clWindowText;
     // Bars that have nothing to scroll stay visible and are disabled, so the text area does
     // not jump when a script grows past one page.
     SetScrollBars(ssBoth);
@@ -532,7 +536,20 @@ bool TCustomEditorView::focusNextPrevChild(bool next) {
 
 // ---------------------------------------------------------------- keyboard
 
+// Keys, mouse, paint and everything they call (the model's listeners, syntax colouring) may
+// raise. The exception is caught here, in the editor's own frame, rather than after it has
+// unwound through Qt's event code, which is built without exception support and would skip
+// its clean-up on the way.
 bool TCustomEditorView::event(QEvent* event) {
+    return KxGuardEvent(this, event, [&] { return EditorEvent(event); });
+}
+
+bool TCustomEditorView::viewportEvent(QEvent* event) {
+    return KxGuardEvent(viewport(), event,
+                        [&] { return QAbstractScrollArea::viewportEvent(event); });
+}
+
+bool TCustomEditorView::EditorEvent(QEvent* event) {
     if (event->type() == QEvent::ShortcutOverride) {
         // Keys of the editor's own table win over the window's shortcuts while it has focus.
         auto* key = static_cast<QKeyEvent*>(event);

@@ -102,6 +102,7 @@ protected:
     virtual void TabKey();
 
     bool event(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -121,6 +122,7 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
+    bool EditorEvent(QEvent* event);
     void Measure();
     bool EnsureImage();
     void PaintSegment(QPainter& painter, int start, int end, int x, int y, TColor background,

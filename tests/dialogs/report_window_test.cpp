@@ -1,3 +1,5 @@
+#include "dialogs/dialog_texts.h"
+#include "dialogs/report_export.h"
 #include "dialogs/report_window.h"
 #include "dialogs_test_support.h"
 #include "foundation/exceptions.h"
@@ -8,7 +10,9 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPrinter>
@@ -16,6 +20,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTextBlock>
+#include <QTimer>
 #include <QToolButton>
 #include <map>
 
@@ -253,6 +258,90 @@ TEST_F(ReportWindowTest, WrapCopyAndPrintFromTheBottomBar) {
     const QByteArray pdf = ReadFile(printer.outputFileName());
     EXPECT_TRUE(pdf.startsWith("%PDF")) << pdf.size();
     EXPECT_EQ(report.TextBox()->document()->blockCount(), 9) << "printing leaves the text alone";
+}
+
+TEST_F(ReportWindowTest, DefaultTextFollowsThePaletteAndIsSavedInTheAutomaticColour) {
+    TKxReportDlg report(&store);
+    QPalette dark = report.palette();
+    dark.setColor(QPalette::Base, QColor(0x1E, 0x1E, 0x1E));
+    dark.setColor(QPalette::Text, QColor(0xF0, 0xF0, 0xF0));
+    report.setPalette(dark);
+    report.AddText(QStringLiteral("select count(*) from orders where amount > 100"), clWindowText);
+    report.AddText(QStringLiteral("Records affected: 3"), 0xFF0000);
+    report.show();
+    QApplication::processEvents();
+    EXPECT_FALSE(
+        report.TextBox()->document()->firstBlock().begin().fragment().charFormat().hasProperty(
+            QTextFormat::ForegroundBrush))
+        << "the window's text colour is taken from the palette when the line is painted";
+    EXPECT_EQ(LineColor(report, 1), QColor(0, 0, 255));
+
+    // Painted: light strokes on the dark box, in the first line only the palette's colours.
+    const QImage image = report.TextBox()->viewport()->grab().toImage();
+    const int lineHeight = QFontMetrics(report.TextBox()->font()).height();
+    int light = 0;
+    int other = 0;
+    for (int y = 0; y < lineHeight + 2; ++y)
+        for (int x = 0; x < image.width() / 2; ++x) {
+            const QColor c = image.pixelColor(x, y);
+            const int brightness = (c.red() + c.green() + c.blue()) / 3;
+            light += brightness > 0xA0;
+            other += c.red() != c.green() || c.green() != c.blue();
+        }
+    EXPECT_GT(light, 20);
+    EXPECT_EQ(other, 0) << "grey ink only: no fixed colour in the default text";
+    EXPECT_EQ(image.pixelColor(image.width() - 2, image.height() - 2), QColor(0x1E, 0x1E, 0x1E));
+
+    report.SaveToFile(Path(QStringLiteral("log.rtf")));
+    const QByteArray rtf = ReadFile(Path(QStringLiteral("log.rtf")));
+    EXPECT_TRUE(QString::fromLatin1(rtf).contains(
+        QRegularExpression(QStringLiteral(R"(\{\\cf0\\fs\d+ select count)"))))
+        << rtf.constData();
+}
+
+TEST_F(ReportWindowTest, ABareNameIsSavedWithTheExtensionOfTheChosenFileType) {
+    TKxReportDlg report(&store);
+    AddLogEntries(report);
+    report.show();
+    const auto saveAs = [&](const QString& filter, const QString& name) {
+        bool answered = false;
+        QTimer::singleShot(0, &report, [&] {
+            auto* dialog = report.findChild<QFileDialog*>(QStringLiteral("SaveReportDialog"));
+            if (dialog == nullptr || !dialog->isVisible())
+                return;
+            dialog->setDirectory(dir.path());
+            dialog->selectNameFilter(filter);
+            auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            edit->setText(name);
+            // Enter in the name box, as the user finishes the dialog.
+            kx::test::KeyClick(edit, Qt::Key_Return);
+            answered = !dialog->isVisible();
+            if (!answered)
+                dialog->reject();
+        });
+        BarButton(report, "SaveButton")->click();
+        return answered;
+    };
+
+    ASSERT_TRUE(saveAs(dlgtext::TextFilesFilter(), QStringLiteral("log")));
+    EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("log"))));
+    EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("log.rtf"))));
+    EXPECT_EQ(ReadFile(Path(QStringLiteral("log.txt"))),
+              QStringLiteral("UPDATE t SET name = 'Grüße {x}'\r\n\r\n\r\n"
+                             "Records affected: 3\r\n\r\n\r\n"
+                             "no such table: t\r\n\r\n\r\n")
+                  .toUtf8());
+
+    ASSERT_TRUE(saveAs(dlgtext::RichTextFilesFilter(), QStringLiteral("rich")));
+    EXPECT_TRUE(ReadFile(Path(QStringLiteral("rich.rtf"))).startsWith("{\\rtf1"));
+    ASSERT_TRUE(saveAs(dlgtext::TextFilesFilter(), QStringLiteral("named.log")));
+    EXPECT_TRUE(QFileInfo::exists(Path(QStringLiteral("named.log"))))
+        << "a name with an extension of its own keeps it";
+
+    EXPECT_EQ(KxFilterSuffix(dlgtext::AllFilesFilter(), QStringLiteral("rtf")),
+              QStringLiteral("rtf"));
+    EXPECT_EQ(KxFilterSuffix(QStringLiteral("Scripts (*.sql *.txt)"), QString()),
+              QStringLiteral("sql"));
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "editor/editor_view.h"
 #include "editor_test_support.h"
+#include "foundation/application_exception_handler.h"
+#include "foundation/exceptions.h"
 #include "platform/clipboard_text.h"
 
 #include <QApplication>
@@ -523,6 +525,82 @@ TEST_F(EditorViewTest, MissingFontFallsBackToAFixedPitchFont) {
     EXPECT_EQ(metrics.horizontalAdvance(QStringLiteral("MMMMMMMMMM")), 10 * view->CharWidth());
     EXPECT_EQ(view->EditorQFont().pointSize(), 12);
     EXPECT_EQ(view->TCustomEditor::StyleMask() & ~(fsBold | fsItalic), 0u);
+}
+
+// A dark desktop theme: light text on a dark window.
+QPalette DarkPalette() {
+    QPalette palette;
+    palette.setColor(QPalette::Base, QColor(0x1E, 0x1E, 0x1E));
+    palette.setColor(QPalette::Window, QColor(0x2D, 0x2D, 0x2D));
+    palette.setColor(QPalette::Text, QColor(0xF0, 0xF0, 0xF0));
+    palette.setColor(QPalette::WindowText, QColor(0xF0, 0xF0, 0xF0));
+    palette.setColor(QPalette::Highlight, QColor(0x30, 0x60, 0xA0));
+    palette.setColor(QPalette::HighlightedText, QColor(0xFF, 0xFF, 0xFF));
+    return palette;
+}
+
+int Brightness(QColor c) {
+    return (c.red() + c.green() + c.blue()) / 3;
+}
+
+TEST_F(EditorViewTest, PlainTextIsPaintedInThePalettesTextColourOnADarkTheme) {
+    view->setPalette(DarkPalette());
+    Show(5, 40);
+    view->SetAllText(QStringLiteral("select 1"));
+    EXPECT_EQ(view->Font().Color, clWindowText);
+    EXPECT_EQ(Pixel(view->viewport()->width() - 1, 1), QColor(0x1E, 0x1E, 0x1E));
+    // The glyphs of "select" are light strokes on the dark background; none is dark ink.
+    int light = 0;
+    int darkInk = 0;
+    const QPoint a = view->CellOrigin(1, 1);
+    for (int y = a.y(); y < a.y() + view->LineHeight(); ++y)
+        for (int x = a.x(); x < a.x() + 6 * view->CharWidth(); ++x) {
+            const int b = Brightness(Pixel(x, y));
+            light += b > 0xA0;
+            darkInk += b < 0x18;
+        }
+    EXPECT_GT(light, 10);
+    EXPECT_EQ(darkInk, 0);
+
+    // Back to a light theme: the same text turns dark, without being set again.
+    QPalette lightPalette = DarkPalette();
+    lightPalette.setColor(QPalette::Base, Qt::white);
+    lightPalette.setColor(QPalette::Text, Qt::black);
+    view->setPalette(lightPalette);
+    QApplication::processEvents();
+    view->VisibleRange().InvalidateRange();
+    EXPECT_EQ(Pixel(view->viewport()->width() - 1, 1), QColor(Qt::white));
+    EXPECT_GT(InkIn(1, 1, clWindow), 0);
+    int dark = 0;
+    for (int y = a.y(); y < a.y() + view->LineHeight(); ++y)
+        for (int x = a.x(); x < a.x() + 6 * view->CharWidth(); ++x)
+            dark += Brightness(Pixel(x, y)) < 0x60;
+    EXPECT_GT(dark, 10);
+}
+
+TEST_F(EditorViewTest, AListenerThatRaisesWhileTypingIsReportedOnceAndTypingGoesOn) {
+    QStringList reported;
+    struct Recorder {
+        KxApplicationExceptionHandler previous;
+        ~Recorder() { KxSetApplicationExceptionHandler(previous); }
+    } recorder{KxSetApplicationExceptionHandler(
+        [&](const std::exception& e) { reported << KxExceptionMessage(e); })};
+    Show(5, 40);
+    int changes = 0;
+    view->OnChange = [&](TCustomEditor*) {
+        if (++changes == 1)
+            KxRaise(QStringLiteral("listener failed"), QStringLiteral("OnChange"));
+    };
+    QTest::keyClicks(view.get(), QStringLiteral("ab"));
+    EXPECT_EQ(reported, QStringList{QStringLiteral("listener failed")});
+    EXPECT_EQ(view->Text(), QStringLiteral("ab"));
+    EXPECT_EQ(Caret(), 3);
+    // The screen follows too: both characters are on it and the next key still edits.
+    EXPECT_GT(InkIn(1, 2, clWindow), 0);
+    Key(Qt::Key_Backspace);
+    EXPECT_EQ(view->Text(), QStringLiteral("a"));
+    EXPECT_EQ(reported.size(), 1);
+    view->OnChange = nullptr;
 }
 
 } // namespace

@@ -161,5 +161,18 @@ TEST_F(SyntaxEditorTest, AutoIndentIncreaseOpensABlock) {
     EXPECT_EQ(view->Text(), QStringLiteral("\t{\r\n\t"));
 }
 
+TEST_F(SyntaxEditorTest, PlainSqlTextFollowsADarkPalette) {
+    QPalette dark;
+    dark.setColor(QPalette::Base, QColor(0x1E, 0x1E, 0x1E));
+    dark.setColor(QPalette::Text, QColor(0xF0, 0xF0, 0xF0));
+    view->setPalette(dark);
+    Show(3, 30);
+    view->SetAllText(QStringLiteral("select amount from orders"));
+    // "amount" and "orders" are no SQL words: they take the palette's text colour.
+    EXPECT_GT(PixelsOf(1, 8, 13, QColor(0xF0, 0xF0, 0xF0), 48), 5);
+    EXPECT_GT(PixelsOf(1, 20, 25, QColor(0xF0, 0xF0, 0xF0), 48), 5);
+    EXPECT_EQ(PixelsOf(1, 8, 13, QColor(0, 0, 0), 48), 0);
+}
+
 } // namespace
 } // namespace kx
