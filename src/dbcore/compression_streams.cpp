@@ -397,9 +397,11 @@ void TKxIDecompressorStream::CheckGZipTrailer() {
     // The trailer follows the deflate data: part of it may still be in the work buffer.
     unsigned char trailer[8];
     std::uint32_t have = std::min<std::uint32_t>(m_zs.avail_in, sizeof trailer);
-    std::memcpy(trailer, m_zs.next_in, have);
-    m_zs.next_in += have;
-    m_zs.avail_in -= have;
+    if (have > 0) {
+        std::memcpy(trailer, m_zs.next_in, have);
+        m_zs.next_in += have;
+        m_zs.avail_in -= have;
+    }
     if (have < sizeof trailer && !m_sourceEnded)
         have += ReadOtherFully(trailer + have, sizeof trailer - have, routine);
     if (have < sizeof trailer)
