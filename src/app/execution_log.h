@@ -28,7 +28,8 @@ inline constexpr int kxDefaultLogAttributes = 126; // everything but SELECT stat
 QStringList KxLogAttributeCaptions();
 
 // Colours of the entries ($00BBGGRR).
-inline constexpr TColor kxLogStatementColor = 0x000000; // black
+// Statements are the report's plain text: they follow the theme's text colour.
+inline constexpr TColor kxLogStatementColor = clWindowText;
 inline constexpr TColor kxLogResultColor = 0xFF0000;    // blue
 inline constexpr TColor kxLogErrorColor = 0x0000FF;     // red
 

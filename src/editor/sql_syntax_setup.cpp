@@ -20,7 +20,7 @@ struct TStyleSetup {
 };
 
 constexpr TListSetup kLists[] = {
-    {"KeyWords", clBlack, fsBold,
+    {"KeyWords", clWindowText, fsBold,
      "add after all alter and asc ascending before between by character constraint create "
      "database default delete desc descending drop foreign from generator grant group in index "
      "insert into join key not null on or order password primary procedure references role "

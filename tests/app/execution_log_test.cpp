@@ -52,10 +52,10 @@ protected:
     int shown = 0;
 };
 
-TEST_F(ExecutionLogTest, DefaultSettingsLogAnUpdateInBlackAndItsResultInBlue) {
+TEST_F(ExecutionLogTest, DefaultSettingsLogAnUpdateInTheTextColourAndItsResultInBlue) {
     Run(kUpdate, QStringLiteral(" \t\r\nUPDATE t SET a = 1\r\n\t "), 120, 3);
     const std::vector<Entry> expected{
-        {QStringLiteral("UPDATE t SET a = 1") + kEnd, 0x000000},
+        {QStringLiteral("UPDATE t SET a = 1") + kEnd, clWindowText},
         {QStringLiteral("SQL execution time: 00:00:00.120   Records affected: 3") + kEnd,
          0xFF0000}};
     EXPECT_EQ(entries, expected);
