@@ -211,9 +211,8 @@ int main(int argc, char** argv) {
             {
                 TTimer timer;
                 TKxLockBytesStream source{KxIntf<ILockBytes>(value)};
-                TKxGrowingLockBytesStream destination{KxIntf<ILockBytes>(storedBytes)};
+                TKxLockBytesStream destination{KxIntf<ILockBytes>(storedBytes)};
                 stored = std::uint64_t(KxWriteCompressedBlob(source, destination, type));
-                destination.Finish();
                 streamDeflate.Take(timer);
             }
             deflatePeak = std::max(deflatePeak, StatusKiB("VmHWM:") - baseKiB);

@@ -82,12 +82,15 @@ std::int64_t KxWriteCompressedBlob(TKxStream& source, TKxStream& destination,
 }
 
 std::uint64_t KxDecompressBlobBody(TKxStream& body, ILockBytes* value) {
-    KxCheckPointer(value, QStringLiteral("Value"), nullptr, Routine("KxDecompressBlobBody"));
+    const QString routine = Routine("KxDecompressBlobBody");
+    KxCheckPointer(value, QStringLiteral("Value"), nullptr, routine);
+    KxCheckHR(value->SetSize(0), KxObjectDescription::OfInterface(value), routine);
     try {
-        TKxGrowingLockBytesStream target{KxIntf<ILockBytes>(value)};
+        // The value grows as blocks arrive; memory lock bytes grow their block geometrically,
+        // so this costs a logarithmic number of reallocations.
+        TKxLockBytesStream target{KxIntf<ILockBytes>(value)};
         TKxDecompressorStream decompressor(body);
         target.CopyAllFrom(decompressor);
-        target.Finish();
         return static_cast<std::uint64_t>(target.Size());
     } catch (...) {
         value->SetSize(0);
@@ -111,79 +114,13 @@ std::uint64_t KxReadStoredBlob(ILockBytes* stored, ILockBytes* value) {
         source.SetPosition(kxCompressedBlobHeaderSize);
         return KxDecompressBlobBody(source, value);
     }
-    TKxGrowingLockBytesStream target{KxIntf<ILockBytes>(value)};
-    target.Reserve(static_cast<std::uint64_t>(storedSize));
+    // A plain value: its size is known, so the block is allocated once.
+    KxCheckHR(value->SetSize(static_cast<std::uint64_t>(storedSize)),
+              KxObjectDescription::OfInterface(value), routine);
+    TKxLockBytesStream target{KxIntf<ILockBytes>(value)};
     if (storedSize > 0)
         target.CopyFrom(source, storedSize);
-    target.Finish();
     return static_cast<std::uint64_t>(storedSize);
-}
-
-// ---- TKxGrowingLockBytesStream
-
-TKxGrowingLockBytesStream::TKxGrowingLockBytesStream(KxIntf<ILockBytes> lockBytes)
-    : m_lockBytes(std::move(lockBytes)) {
-    KxCheckPointer(m_lockBytes.get(), QStringLiteral("Lock Bytes"), Describe(),
-                   Routine("TKxGrowingLockBytesStream.Create"));
-    SetLockBytesSize(0, "TKxGrowingLockBytesStream.Create");
-}
-
-TKxGrowingLockBytesStream::~TKxGrowingLockBytesStream() {
-    if (m_reserved != m_size)
-        m_lockBytes->SetSize(m_size);
-}
-
-void TKxGrowingLockBytesStream::SetLockBytesSize(std::uint64_t size, const char* routineName) {
-    KxCheckHR(m_lockBytes->SetSize(size), Describe(), Routine(routineName));
-    m_reserved = size;
-}
-
-void TKxGrowingLockBytesStream::Reserve(std::uint64_t size) {
-    if (size > m_reserved)
-        SetLockBytesSize(size, "TKxGrowingLockBytesStream.Reserve");
-}
-
-void TKxGrowingLockBytesStream::Finish() {
-    if (m_reserved != m_size)
-        SetLockBytesSize(m_size, "TKxGrowingLockBytesStream.Finish");
-}
-
-std::uint32_t TKxGrowingLockBytesStream::Read(void* buffer, std::uint32_t count) {
-    // Only what was written is data; the room reserved beyond it is not.
-    const auto position = static_cast<std::uint64_t>(m_position);
-    if (position >= m_size)
-        return 0;
-    const auto wanted =
-        static_cast<std::uint32_t>(std::min<std::uint64_t>(count, m_size - position));
-    std::uint32_t done = 0;
-    KxCheckHR(m_lockBytes->ReadAt(position, buffer, wanted, &done), Describe(),
-              Routine("TKxGrowingLockBytesStream.Read"));
-    m_position += done;
-    return done;
-}
-
-std::uint32_t TKxGrowingLockBytesStream::Write(const void* buffer, std::uint32_t count) {
-    const auto position = static_cast<std::uint64_t>(m_position);
-    const std::uint64_t end = position + count;
-    if (end > m_reserved)
-        SetLockBytesSize(std::max(end, m_reserved + std::max<std::uint64_t>(m_reserved / 4,
-                                                                            kxStreamCopyBlockSize)),
-                         "TKxGrowingLockBytesStream.Write");
-    std::uint32_t done = 0;
-    KxCheckHR(m_lockBytes->WriteAt(position, buffer, count, &done), Describe(),
-              Routine("TKxGrowingLockBytesStream.Write"));
-    m_position += done;
-    m_size = std::max(m_size, position + done);
-    return done;
-}
-
-std::int64_t TKxGrowingLockBytesStream::Seek(std::int64_t offset, TKxSeekOrigin origin) {
-    m_position = SeekTarget(offset, origin, m_position, Routine("TKxGrowingLockBytesStream.Seek"));
-    return m_position;
-}
-
-std::int64_t TKxGrowingLockBytesStream::Size() {
-    return static_cast<std::int64_t>(m_size);
 }
 
 } // namespace kx

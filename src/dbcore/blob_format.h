@@ -46,34 +46,4 @@ std::uint64_t KxDecompressBlobBody(TKxStream& body, ILockBytes* value);
 // different objects.
 std::uint64_t KxReadStoredBlob(ILockBytes* stored, ILockBytes* value);
 
-// Writes a value into lock bytes from offset 0. The lock bytes grow ahead of the data by a
-// quarter of their size (at least one copy block), so a value of n bytes costs a logarithmic
-// number of reallocations instead of one per block, and holds at most a quarter more than
-// its size meanwhile. Finish cuts them to the bytes written; destruction does the same when
-// Finish was not called, swallowing a failure (shrinking does not fail in practice).
-class TKxGrowingLockBytesStream : public TKxStream {
-public:
-    // Starts with the lock bytes emptied.
-    explicit TKxGrowingLockBytesStream(KxIntf<ILockBytes> lockBytes);
-    ~TKxGrowingLockBytesStream() override;
-
-    // Makes room for `size` bytes at once, when the final size is known beforehand.
-    void Reserve(std::uint64_t size);
-    void Finish();
-
-    std::uint32_t Read(void* buffer, std::uint32_t count) override;
-    std::uint32_t Write(const void* buffer, std::uint32_t count) override;
-    std::int64_t Seek(std::int64_t offset, TKxSeekOrigin origin) override;
-    // The bytes written so far (not the room reserved).
-    std::int64_t Size() override;
-
-private:
-    void SetLockBytesSize(std::uint64_t size, const char* routineName);
-
-    KxIntf<ILockBytes> m_lockBytes;
-    std::uint64_t m_reserved = 0;
-    std::uint64_t m_size = 0;
-    std::int64_t m_position = 0;
-};
-
 } // namespace kx
