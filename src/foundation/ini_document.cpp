@@ -28,17 +28,25 @@ QString ValueNameOf(const QByteArray& line) {
     return QString::fromUtf8(line.left(equals)).trimmed();
 }
 
+bool IsQuoted(const QByteArray& bytes) {
+    return bytes.size() >= 2 && bytes.startsWith('"') && bytes.endsWith('"');
+}
+
 } // namespace
 
 QByteArray TKxIniDocument::EncodeValue(const QString& value) {
     QByteArray bytes = value.toUtf8();
     bytes.replace('\n', kEncodedLf);
     bytes.replace('\r', kEncodedCr);
+    if (bytes.trimmed().size() != bytes.size() || IsQuoted(bytes))
+        return '"' + bytes + '"';
     return bytes;
 }
 
 QString TKxIniDocument::DecodeValue(const QByteArray& bytes) {
-    QByteArray copy = bytes;
+    QByteArray copy = bytes.trimmed();
+    if (IsQuoted(copy))
+        copy = copy.mid(1, copy.size() - 2);
     copy.replace(kEncodedTab, '\t'); // how older files kept tabs of stored SQL texts
     copy.replace(kEncodedLf, '\n');
     copy.replace(kEncodedCr, '\r');
@@ -100,6 +108,15 @@ const TKxIniDocument::Section* TKxIniDocument::FindSection(const QString& name) 
 TKxIniDocument::Section* TKxIniDocument::FindSection(const QString& name) {
     const auto found = m_index.constFind(Folded(name));
     return found == m_index.constEnd() ? nullptr : &m_sections[*found];
+}
+
+std::vector<const TKxIniDocument::Section*> TKxIniDocument::DistinctSections() const {
+    std::vector<const Section*> sections;
+    for (qsizetype i = 0; i < qsizetype(m_sections.size()); ++i) {
+        if (m_index.value(Folded(m_sections[i].name)) == i)
+            sections.push_back(&m_sections[i]);
+    }
+    return sections;
 }
 
 std::optional<QString> TKxIniDocument::Value(const QString& section, const QString& name) const {
@@ -193,6 +210,74 @@ bool TKxIniDocument::RemoveKey(const QString& key) {
         return false;
     RebuildIndex();
     return true;
+}
+
+void TKxIniDocument::RemoveSection(const QString& name) {
+    const QString folded = Folded(name);
+    std::erase_if(m_sections, [&](const Section& s) {
+        return Folded(s.name) == folded &&
+               std::all_of(s.lines.begin(), s.lines.end(),
+                           [](const Line& l) { return l.name.isEmpty(); });
+    });
+    RebuildIndex();
+}
+
+int TKxIniDocument::MergeChanges(const TKxIniDocument& before, const TKxIniDocument& after) {
+    // The values of a section as lookups see them: the first line of each name.
+    struct Values {
+        std::vector<std::pair<QString, QString>> entries; // name, value, in line order
+        QHash<QString, qsizetype> index;                  // folded name → entry
+
+        explicit Values(const Section* section) {
+            if (section == nullptr)
+                return;
+            for (const Line& line : section->lines) {
+                if (line.name.isEmpty() || index.contains(Folded(line.name)))
+                    continue;
+                index.insert(Folded(line.name), qsizetype(entries.size()));
+                entries.emplace_back(line.name,
+                                     DecodeValue(line.raw.mid(line.raw.indexOf('=') + 1)));
+            }
+        }
+        const QString* Find(const QString& name) const {
+            const auto found = index.constFind(Folded(name));
+            return found == index.constEnd() ? nullptr : &entries[*found].second;
+        }
+    };
+
+    int changes = 0;
+    const auto mergeSection = [&](const Section* old, const Section* now) {
+        const QString& section = now != nullptr ? now->name : old->name;
+        const Values oldValues(old);
+        const Values newValues(now);
+        for (const auto& [name, value] : newValues.entries) {
+            const QString* previous = oldValues.Find(name);
+            if (previous != nullptr && *previous == value)
+                continue; // not changed here: the file's value stands
+            if (Value(section, name) != value) {
+                SetValue(section, name, value);
+                ++changes;
+            }
+        }
+        for (const auto& [name, value] : oldValues.entries) {
+            if (newValues.Find(name) == nullptr && RemoveValue(section, name))
+                ++changes;
+        }
+        if (now == nullptr && FindSection(section) != nullptr) {
+            // Deleted here: the section goes unless someone else has put values into it.
+            const qsizetype count = qsizetype(m_sections.size());
+            RemoveSection(section);
+            changes += int(count - qsizetype(m_sections.size()));
+        }
+    };
+
+    for (const Section* now : after.DistinctSections())
+        mergeSection(before.FindSection(now->name), now);
+    for (const Section* old : before.DistinctSections()) {
+        if (after.FindSection(old->name) == nullptr)
+            mergeSection(old, nullptr);
+    }
+    return changes;
 }
 
 } // namespace kx

@@ -18,6 +18,11 @@ namespace kx {
 // Values are UTF-8 in which every LF is stored as the byte $FE and every CR as $FF, so a
 // multi-line text stays on one line; neither byte can occur in UTF-8, which makes the
 // encoding unambiguous.
+//
+// Names and values are read without the blanks around them, so a hand-written
+// «Flag = 1» means what it says. A value that begins or ends with a blank, or is itself
+// enclosed in double quotes, is written inside a pair of double quotes, and reading drops
+// one such pair again, so every text round-trips.
 class TKxIniDocument {
 public:
     static TKxIniDocument Parse(const QByteArray& bytes);
@@ -35,6 +40,14 @@ public:
     // Removes the key's section and every section below it.
     bool RemoveKey(const QString& key);
 
+    // Carries into this document (the file as it is on disk now) every value that differs
+    // between `before` (the file as this process last read or wrote it) and `after` (what
+    // this process holds now): values set here are set, values removed here are removed, and
+    // a section this process deleted goes when nothing else is left in it. Everything this
+    // process did not change stays as it is here. Answers the number of changes made.
+    int MergeChanges(const TKxIniDocument& before, const TKxIniDocument& after);
+
+    // The text after "=" of a line, and back.
     static QByteArray EncodeValue(const QString& value);
     static QString DecodeValue(const QByteArray& bytes);
 
@@ -51,6 +64,9 @@ private:
 
     const Section* FindSection(const QString& name) const;
     Section* FindSection(const QString& name);
+    // The sections as they are looked up: the first of each name, in file order.
+    std::vector<const Section*> DistinctSections() const;
+    void RemoveSection(const QString& name);
     void RebuildIndex();
     // Whether a section name is `key` itself or lies below it.
     static bool IsAtOrBelow(const QString& sectionKey, const QString& key);

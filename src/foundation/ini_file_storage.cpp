@@ -6,11 +6,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
 #include <QThread>
 
 namespace kx {
 namespace {
+
+// How long a save waits for another instance that is saving the same file.
+constexpr int kLockWaitMs = 2000;
 
 QString Tr(const char* text) {
     return QCoreApplication::translate("KxFoundation", text);
@@ -33,6 +37,7 @@ void TKxIniFileStorage::SetFileName(const QString& fileName) {
     Flush();
     m_fileName = fileName;
     m_document = TKxIniDocument();
+    m_saved = TKxIniDocument();
     m_dirty = false;
     m_readFailed = false;
     m_problemReported = false;
@@ -48,6 +53,7 @@ void TKxIniFileStorage::SetFileName(const QString& fileName) {
         return;
     }
     m_document = TKxIniDocument::Parse(file.readAll());
+    m_saved = m_document;
 }
 
 bool TKxIniFileStorage::Flush() {
@@ -57,17 +63,37 @@ bool TKxIniFileStorage::Flush() {
         return false; // its content was never seen, so writing would destroy it
 
     QDir().mkpath(QFileInfo(m_fileName).absolutePath());
-    QSaveFile file(m_fileName);
-    const QByteArray bytes = m_document.Serialize();
-    if (!file.open(QIODevice::WriteOnly)) {
-        ReportWriteFailure(file.errorString());
-        return false;
+    // A lock that cannot be had (a read-only folder, a holder that hangs) does not stop the
+    // save: the merge still keeps every value this process did not change.
+    QLockFile lock(m_fileName + QStringLiteral(".lock"));
+    lock.tryLock(kLockWaitMs);
+
+    TKxIniDocument onDisk;
+    QFile current(m_fileName);
+    if (current.exists()) {
+        if (!current.open(QIODevice::ReadOnly)) {
+            ReportWriteFailure(current.errorString());
+            return false;
+        }
+        onDisk = TKxIniDocument::Parse(current.readAll());
+        current.close();
     }
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        ReportWriteFailure(file.errorString());
-        return false;
+    if (onDisk.MergeChanges(m_saved, m_document) > 0) {
+        QSaveFile file(m_fileName);
+        const QByteArray bytes = onDisk.Serialize();
+        if (!file.open(QIODevice::WriteOnly)) {
+            ReportWriteFailure(file.errorString());
+            return false;
+        }
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        if (file.write(bytes) != bytes.size() || !file.commit()) {
+            ReportWriteFailure(file.errorString());
+            return false;
+        }
     }
+    // From here on this process sees what the others saved as well.
+    m_document = onDisk;
+    m_saved = std::move(onDisk);
     m_dirty = false;
     return true;
 }

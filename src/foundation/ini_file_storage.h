@@ -17,6 +17,11 @@ namespace kx {
 // loop, and when the store is destroyed, they are written at once. A file that cannot be
 // written is reported once, as a warning, and the program goes on with the values in memory.
 // A file that exists but cannot be read is never overwritten.
+//
+// A save does not write this process's picture of the file: it reads the file again and
+// carries only the values this process changed into it (see TKxIniDocument::MergeChanges),
+// so what a second running instance saved, or a hand edit made meanwhile, stays. A lock
+// file beside it keeps two instances from merging into the same old version at once.
 class TKxIniFileStorage : public TKxStorageBase {
 public:
     TKxIniFileStorage();
@@ -48,6 +53,9 @@ private:
 
     QString m_fileName;
     TKxIniDocument m_document;
+    // The file as this process last read or wrote it: what m_document is compared with to
+    // find the values changed here.
+    TKxIniDocument m_saved;
     bool m_dirty = false;
     bool m_saveQueued = false;
     bool m_readFailed = false;

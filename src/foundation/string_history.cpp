@@ -60,7 +60,7 @@ void TKxStringHistory::Add(const QString& text) {
     const int count = Count();
     int found = -1;
     for (int i = 0; i < count && found < 0; ++i) {
-        if (Item(i).compare(entry, Qt::CaseInsensitive) == 0)
+        if (Item(i) == entry) // file names differ by case on this platform
             found = i;
     }
     const int lastToMove = found >= 0 ? found - 1 : std::min(count, m_maxCount - 1) - 1;

@@ -19,8 +19,8 @@ public:
     // An index outside 0 … maxCount − 1, or a missing entry, gives an empty text.
     QString Item(int index) const;
     // Puts `text` (trimmed of blanks and line breaks) at index 0. A text already listed
-    // (compared ignoring case) moves up from where it was; otherwise every entry moves down
-    // one place and the last one falls off.
+    // (compared with case: «/x/A.sql» and «/x/a.sql» are two files) moves up from where it
+    // was; otherwise every entry moves down one place and the last one falls off.
     void Add(const QString& text);
     int MaxCount() const { return m_maxCount; }
 

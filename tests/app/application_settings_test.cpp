@@ -69,6 +69,20 @@ TEST_F(ApplicationSettingsTest, UnnamedScriptAndRecentFilesSurviveARestart) {
     EXPECT_EQ(recent.Item(0), QStringLiteral("/home/me/R&D.sql"));
 }
 
+TEST_F(ApplicationSettingsTest, RecentScriptFilesThatDifferOnlyInCaseAreTwoEntries) {
+    KxRecentScriptFiles(store).Add(QStringLiteral("/x/A.sql"));
+    KxRecentScriptFiles(store).Add(QStringLiteral("/x/a.sql"));
+    KxRecentScriptFiles(store).Add(QStringLiteral("/x/A.sql"));
+    ASSERT_TRUE(store.Flush());
+
+    TKxPersistentData restarted;
+    KxConfigureApplicationStore(restarted, FileName());
+    TKxStringHistory recent = KxRecentScriptFiles(restarted);
+    ASSERT_EQ(recent.Count(), 2);
+    EXPECT_EQ(recent.Item(0), QStringLiteral("/x/A.sql"));
+    EXPECT_EQ(recent.Item(1), QStringLiteral("/x/a.sql"));
+}
+
 TEST(SettingsFileNameTest, OptionBeatsEnvironmentBeatsTheConfigFolder) {
     qputenv("XDG_CONFIG_HOME", "/tmp/kx-config");
     qunsetenv(kxSettingsFileVariable);

@@ -7,9 +7,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <memory>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -142,6 +144,104 @@ TEST_F(PersistentStorageTest, BooleansReadFromTheFirstCharacter) {
     }
     EXPECT_TRUE(store->ReadBool(QStringLiteral("Missing"), true));
     EXPECT_FALSE(store->ReadBool(QStringLiteral("Missing"), false));
+}
+
+TEST_F(PersistentStorageTest, NamesAndValuesAreReadWithoutSurroundingBlanks) {
+    WriteFile(kSectionPrefix + "Hand]\r\n  Flag = 1\r\nOff\t=\t0 \r\nName =  two words  \r\n"
+                               "Quoted = \"  kept  \"\r\nCount = 42 \r\n");
+    store = NewStore();
+    ASSERT_TRUE(store->OpenDir(QStringLiteral("\\Hand"), false));
+    EXPECT_TRUE(store->ReadBool(QStringLiteral("Flag"), false));
+    EXPECT_FALSE(store->ReadBool(QStringLiteral("Off"), true));
+    EXPECT_EQ(store->ReadString(QStringLiteral("Name"), {}), QStringLiteral("two words"));
+    EXPECT_EQ(store->ReadString(QStringLiteral("Quoted"), {}), QStringLiteral("  kept  "));
+    EXPECT_EQ(store->ReadInteger(QStringLiteral("Count"), 0), 42);
+    QStringList names;
+    store->ReadValueNames(names);
+    EXPECT_EQ(names,
+              QStringList({QStringLiteral("Flag"), QStringLiteral("Off"), QStringLiteral("Name"),
+                           QStringLiteral("Quoted"), QStringLiteral("Count")}));
+
+    // Texts whose blanks or quotes would be read away are written quoted, so they come back.
+    const QString texts[] = {QStringLiteral(" leading"),   QStringLiteral("trailing\t"),
+                             QStringLiteral("\"quoted\""), QStringLiteral("\"\""),
+                             QStringLiteral("\"half"),     QStringLiteral("in \"the\" middle"),
+                             QStringLiteral("line\r\n")};
+    for (int i = 0; i < int(std::size(texts)); ++i)
+        store->WriteString(QStringLiteral("T%1").arg(i), texts[i]);
+    const QByteArray bytes = FileBytes();
+    EXPECT_TRUE(bytes.contains("T0=\" leading\"\r\n"));
+    EXPECT_TRUE(bytes.contains("T4=\"half\r\n")) << "only texts that need it are quoted";
+    EXPECT_TRUE(bytes.contains("T6=line\xFF\xFE\r\n"));
+    auto reopened = NewStore();
+    ASSERT_TRUE(reopened->OpenDir(QStringLiteral("\\Hand"), false));
+    for (int i = 0; i < int(std::size(texts)); ++i)
+        EXPECT_EQ(reopened->ReadString(QStringLiteral("T%1").arg(i), {}), texts[i]) << i;
+}
+
+TEST_F(PersistentStorageTest, ASaveKeepsWhatOtherInstancesAndHandEditsChanged) {
+    WriteFile(kSectionPrefix + "G]\r\nA=0\r\nB=0\r\nC=0\r\nGone=x\r\n" + kSectionPrefix +
+              "Old]\r\nX=1\r\n" + kSectionPrefix + "List\\0]\r\nName=a\r\n");
+    auto one = NewStore();
+    auto two = NewStore();
+
+    // Both instances change settings; the second saves first.
+    KxOpenKey(one.get(), QStringLiteral("\\G"), true);
+    one->WriteString(QStringLiteral("A"), QStringLiteral("one"));
+    one->WriteString(QStringLiteral("C"), QStringLiteral("changed and changed back"));
+    one->WriteString(QStringLiteral("C"), QStringLiteral("0"));
+    one->DeleteValue(QStringLiteral("Gone"));
+    one->DeleteDir(QStringLiteral("\\Old"));
+    KxOpenKey(two.get(), QStringLiteral("\\G"), true);
+    two->WriteString(QStringLiteral("A"), QStringLiteral("two"));
+    two->WriteString(QStringLiteral("B"), QStringLiteral("two"));
+    two->WriteString(QStringLiteral("C"), QStringLiteral("two"));
+    KxOpenKey(two.get(), QStringLiteral("\\Old"), true);
+    two->WriteString(QStringLiteral("Y"), QStringLiteral("two"));
+    KxOpenKey(two.get(), QStringLiteral("\\List\\1"), true);
+    two->WriteString(QStringLiteral("Name"), QStringLiteral("b"));
+    ASSERT_TRUE(two->Flush());
+
+    // A hand edit while the first one still runs.
+    QFile file(FileName());
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    file.write(kSectionPrefix + "Hand]\r\nH = 1\r\n");
+    file.close();
+
+    ASSERT_TRUE(one->Flush());
+    EXPECT_EQ(one->ReadString(QStringLiteral("B"), {}), QStringLiteral("two"))
+        << "after a save the instance sees what the others saved";
+
+    auto reader = NewStore();
+    ASSERT_TRUE(reader->OpenDir(QStringLiteral("\\G"), false));
+    EXPECT_EQ(reader->ReadString(QStringLiteral("A"), {}), QStringLiteral("one"))
+        << "a value changed here wins";
+    EXPECT_EQ(reader->ReadString(QStringLiteral("B"), {}), QStringLiteral("two"));
+    EXPECT_EQ(reader->ReadString(QStringLiteral("C"), {}), QStringLiteral("two"))
+        << "a value changed and changed back here was not changed here";
+    EXPECT_FALSE(reader->ValueExists(QStringLiteral("Gone")));
+    ASSERT_TRUE(reader->OpenDir(QStringLiteral("\\Old"), false))
+        << "the other instance wrote into the deleted key";
+    EXPECT_FALSE(reader->ValueExists(QStringLiteral("X")));
+    EXPECT_EQ(reader->ReadString(QStringLiteral("Y"), {}), QStringLiteral("two"));
+    ASSERT_TRUE(reader->OpenDir(QStringLiteral("\\List\\1"), false));
+    EXPECT_EQ(reader->ReadString(QStringLiteral("Name"), {}), QStringLiteral("b"));
+    ASSERT_TRUE(reader->OpenDir(QStringLiteral("\\List\\0"), false));
+    EXPECT_EQ(reader->ReadString(QStringLiteral("Name"), {}), QStringLiteral("a"));
+    ASSERT_TRUE(reader->OpenDir(QStringLiteral("\\Hand"), false));
+    EXPECT_TRUE(reader->ReadBool(QStringLiteral("H"), false));
+
+    // A deleted key nobody else wrote into goes with its section; the file stays private.
+    two->DeleteDir(QStringLiteral("\\Old"));
+    ASSERT_TRUE(two->Flush());
+    QFile saved(FileName());
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(saved.readAll().contains("\\Old]"));
+    EXPECT_EQ(QFile::permissions(FileName()) & 0x7777,
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                  QFileDevice::WriteUser);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({QStringLiteral("Test.PRS")}))
+        << "no lock or temporary file is left behind";
 }
 
 TEST_F(PersistentStorageTest, KeysExistThroughTheSectionsBelowThem) {
@@ -298,6 +398,26 @@ TEST_F(PersistentStorageTest, AnUnreadableFileIsNeverOverwritten) {
     EXPECT_EQ(box.Seen().size(), 1u);
 }
 
+TEST_F(PersistentStorageTest, AFileThatTurnsUnreadableBeforeASaveIsNotOverwritten) {
+    Open(QStringLiteral("\\K"));
+    store->WriteString(QStringLiteral("A"), QStringLiteral("1"));
+    ASSERT_TRUE(store->Flush());
+    store->WriteString(QStringLiteral("A"), QStringLiteral("2"));
+    // Something that exists at the file's place but cannot be read as a file.
+    ASSERT_TRUE(QFile::remove(FileName()));
+    ASSERT_TRUE(QDir().mkpath(FileName() + QStringLiteral("/inside")));
+    test::ScriptedMessageBox box({id::Ok});
+    EXPECT_FALSE(store->Flush());
+    EXPECT_EQ(box.Seen().size(), 1u);
+    EXPECT_TRUE(QFileInfo::exists(FileName() + QStringLiteral("/inside")));
+
+    ASSERT_TRUE(QDir(FileName()).removeRecursively());
+    EXPECT_TRUE(store->Flush()) << "the change is kept and saved once the place is free";
+    auto reader = NewStore();
+    ASSERT_TRUE(reader->OpenDir(QStringLiteral("\\K"), false));
+    EXPECT_EQ(reader->ReadString(QStringLiteral("A"), {}), QStringLiteral("2"));
+}
+
 TEST_F(PersistentStorageTest, AWriterKilledWhileSavingLeavesAWholeFile) {
     Open(QStringLiteral("\\K"));
     store->WriteString(QStringLiteral("Generation"), QStringLiteral("0"));
@@ -331,7 +451,7 @@ TEST_F(PersistentStorageTest, AWriterKilledWhileSavingLeavesAWholeFile) {
         << "the file holds one complete version";
 }
 
-TEST_F(PersistentStorageTest, StringHistoryKeepsThirtyNewestFirstIgnoringCase) {
+TEST_F(PersistentStorageTest, StringHistoryKeepsThirtyNewestFirstComparingWithCase) {
     TKxStringHistory history(store.get(), QStringLiteral("RecentScriptFiles"),
                              QStringLiteral("ScriptFile"));
     for (int i = 0; i < 31; ++i)
@@ -341,13 +461,21 @@ TEST_F(PersistentStorageTest, StringHistoryKeepsThirtyNewestFirstIgnoringCase) {
     EXPECT_EQ(history.Item(29), QStringLiteral("/scripts/file1.sql"));
     EXPECT_EQ(history.Item(30), QString());
 
-    history.Add(QStringLiteral("  /SCRIPTS/FILE10.sql\r\n"));
+    history.Add(QStringLiteral("  /scripts/file10.sql\r\n"));
     EXPECT_EQ(history.Count(), 30);
-    EXPECT_EQ(history.Item(0), QStringLiteral("/SCRIPTS/FILE10.sql"));
+    EXPECT_EQ(history.Item(0), QStringLiteral("/scripts/file10.sql"));
     EXPECT_EQ(history.Item(1), QStringLiteral("/scripts/file30.sql"));
     EXPECT_EQ(history.Item(20), QStringLiteral("/scripts/file11.sql"));
     EXPECT_EQ(history.Item(21), QStringLiteral("/scripts/file9.sql"))
         << "entries below the old place stay";
+    EXPECT_EQ(history.Item(29), QStringLiteral("/scripts/file1.sql"));
+
+    history.Add(QStringLiteral("/scripts/FILE9.sql")); // another file than /scripts/file9.sql
+    EXPECT_EQ(history.Count(), 30);
+    EXPECT_EQ(history.Item(0), QStringLiteral("/scripts/FILE9.sql"));
+    EXPECT_EQ(history.Item(1), QStringLiteral("/scripts/file10.sql"));
+    EXPECT_EQ(history.Item(22), QStringLiteral("/scripts/file9.sql"));
+    EXPECT_EQ(history.Item(29), QStringLiteral("/scripts/file2.sql")) << "the oldest fell off";
 
     history.Add(QStringLiteral("/work/R&D.sql"));
     EXPECT_EQ(history.Item(0), QStringLiteral("/work/R&D.sql")) << "paths are stored unchanged";
