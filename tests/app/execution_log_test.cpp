@@ -55,7 +55,7 @@ protected:
 TEST_F(ExecutionLogTest, DefaultSettingsLogAnUpdateInTheTextColourAndItsResultInBlue) {
     Run(kUpdate, QStringLiteral(" \t\r\nUPDATE t SET a = 1\r\n\t "), 120, 3);
     const std::vector<Entry> expected{
-        {QStringLiteral("UPDATE t SET a = 1") + kEnd, clWindowText},
+        {QStringLiteral("UPDATE t SET a = 1") + kEnd, kxLogStatementColor},
         {QStringLiteral("SQL execution time: 00:00:00.120   Records affected: 3") + kEnd,
          0xFF0000}};
     EXPECT_EQ(entries, expected);
@@ -109,7 +109,8 @@ TEST_F(ExecutionLogTest, ErrorsAreRedAndLeaveNoTraceWhileTheirFlagIsOff) {
     entries.clear();
     SetAttributes(kxDefaultLogAttributes & ~(1 << laErrorMessages));
     Run(kUpdate, QStringLiteral("UPDATE nowhere SET a = 1"), 0, 0, "no such table: nowhere");
-    const std::vector<Entry> expected{{QStringLiteral("UPDATE nowhere SET a = 1") + kEnd, 0}};
+    const std::vector<Entry> expected{
+        {QStringLiteral("UPDATE nowhere SET a = 1") + kEnd, kxLogStatementColor}};
     EXPECT_EQ(entries, expected);
 }
 
@@ -128,8 +129,9 @@ TEST_F(ExecutionLogTest, ASettingChangedInTheMiddleOfARunAppliesToTheNextStateme
     SetAttributes(1 << laRecordsAffected); // changed while the statement ran
     log.LogResult(first, 10, 7);
     Run(kUpdate, QStringLiteral("UPDATE b SET x = 1"), 10, 7);
-    const std::vector<Entry> expected{{QStringLiteral("UPDATE a SET x = 1") + kEnd, 0},
-                                      {QStringLiteral("Records affected: 7") + kEnd, 0xFF0000}};
+    const std::vector<Entry> expected{
+        {QStringLiteral("UPDATE a SET x = 1") + kEnd, kxLogStatementColor},
+        {QStringLiteral("Records affected: 7") + kEnd, 0xFF0000}};
     EXPECT_EQ(entries, expected);
 }
 
