@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <iterator>
 
 namespace kx {
 namespace {
@@ -63,103 +64,46 @@ std::uint32_t KxFixedDataSize(int dataType) {
     }
 }
 
+namespace {
+
+// Character counts by kind for the column width and for the display length; -1 stands for
+// "from the column size" (halved for wide text), where an unknown size (0) means 30 for the
+// width. Ordinals beyond the table count 8 for the width and 0 for the length.
+struct TCharCounts {
+    int width;
+    int length;
+};
+
+constexpr TCharCounts kCharCounts[] = {
+    {6, 6},   {3, 3},   {3, 3},   {5, 5},   {5, 5},   {10, 10}, {10, 10},
+    {12, 20}, {12, 20}, {10, 10}, {15, 15}, {15, 15}, {10, 20}, {8, 8},
+    {19, 30}, {-1, -1}, {-1, -1}, {30, 0},  {30, 0},  {30, 0},  {38, 40},
+};
+static_assert(std::size(kCharCounts) == kxLastFieldDataType + 1);
+
+std::int64_t FromColumnSize(int dataType, std::int64_t columnSize) {
+    return dataType == fdtWideString ? columnSize / 2 : columnSize;
+}
+
+} // namespace
+
 int KxDefaultColumnWidth(int dataType, std::int64_t columnSize) {
-    std::int64_t chars = 10; // Int32, UInt32, Single, Date
-    switch (dataType) {
-    case fdtBool:
-        chars = 6;
-        break;
-    case fdtInt8:
-    case fdtUInt8:
-        chars = 3;
-        break;
-    case fdtInt16:
-    case fdtUInt16:
-        chars = 5;
-        break;
-    case fdtInt64:
-    case fdtUInt64:
-        chars = 12;
-        break;
-    case fdtDouble:
-    case fdtNumeric:
-        chars = 15;
-        break;
-    case fdtTime:
-        chars = 8;
-        break;
-    case fdtDateTime:
-        chars = 19;
-        break;
-    case fdtString:
-        chars = columnSize == 0 ? 30 : columnSize;
-        break;
-    case fdtWideString:
-        chars = columnSize == 0 ? 30 : columnSize / 2;
-        break;
-    case fdtMemo:
-    case fdtWideMemo:
-    case fdtBinary:
-        chars = 30;
-        break;
-    case fdtGUID:
-        chars = 38;
-        break;
-    default:
-        if (dataType > kxLastFieldDataType)
-            chars = 8;
-        break;
+    std::int64_t chars = 8;
+    if (dataType >= 0 && dataType <= kxLastFieldDataType) {
+        chars = kCharCounts[dataType].width;
+        if (chars < 0)
+            chars = columnSize == 0 ? 30 : FromColumnSize(dataType, columnSize);
     }
     // Six pixels per character, and the width (not the count) is what is kept in range.
-    return static_cast<int>(std::clamp<std::int64_t>(
-        6 * std::clamp<std::int64_t>(chars, 0, 1 << 20), kMinChars, kMaxChars));
+    return ClampChars(6 * std::clamp<std::int64_t>(chars, 0, 1 << 20));
 }
 
 int KxDisplayLength(int dataType, std::int64_t columnSize) {
     std::int64_t chars = 0;
-    switch (dataType) {
-    case fdtBool:
-        chars = 6;
-        break;
-    case fdtInt8:
-    case fdtUInt8:
-        chars = 3;
-        break;
-    case fdtInt16:
-    case fdtUInt16:
-        chars = 5;
-        break;
-    case fdtInt32:
-    case fdtUInt32:
-    case fdtSingle:
-        chars = 10;
-        break;
-    case fdtInt64:
-    case fdtUInt64:
-    case fdtDate:
-        chars = 20;
-        break;
-    case fdtDouble:
-    case fdtNumeric:
-        chars = 15;
-        break;
-    case fdtTime:
-        chars = 8;
-        break;
-    case fdtDateTime:
-        chars = 30;
-        break;
-    case fdtString:
-        chars = columnSize;
-        break;
-    case fdtWideString:
-        chars = columnSize / 2;
-        break;
-    case fdtGUID:
-        chars = 40;
-        break;
-    default:
-        break;
+    if (dataType >= 0 && dataType <= kxLastFieldDataType) {
+        chars = kCharCounts[dataType].length;
+        if (chars < 0)
+            chars = FromColumnSize(dataType, columnSize);
     }
     return ClampChars(chars);
 }

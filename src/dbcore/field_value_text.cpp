@@ -131,51 +131,77 @@ QString KxFieldValueDisplayText(int dataType, const KxVariant& value) {
     }
 }
 
+namespace {
+
+// The kinds a typed text and a search text convert alike; false for the others.
+bool ValueOfCommonKind(const QString& text, int dataType, const QString& routine,
+                       KxVariant& value) {
+    switch (dataType) {
+    case fdtBool:
+        value = KxVariant(BoolFromText(text));
+        return true;
+    case fdtSingle:
+    case fdtDouble:
+    case fdtNumeric:
+        value = KxVariant(DoubleFromText(text, dataType, routine));
+        return true;
+    case fdtDate:
+    case fdtTime:
+    case fdtDateTime:
+        value = DateTimeFromText(text, dataType, routine);
+        return true;
+    case fdtString:
+    case fdtWideString:
+    case fdtGUID:
+        value = KxVariant(text);
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Integers at full width: a BIGINT key of 5 000 000 000 is typed like any other number, and
+// UInt64 takes the values above the signed range. The buffer checks the range of its own kind
+// when the value is stored.
+bool IntegerFromText(const QString& text, int dataType, const QLocale& locale, KxVariant& value) {
+    bool ok = false;
+    const qlonglong signedValue = locale.toLongLong(text, &ok);
+    if (ok) {
+        value = KxVariant(static_cast<std::int64_t>(signedValue));
+        return true;
+    }
+    if (dataType == fdtUInt64) {
+        const qulonglong unsignedValue = locale.toULongLong(text, &ok);
+        if (ok)
+            value = KxVariant(static_cast<std::uint64_t>(unsignedValue));
+    }
+    return ok;
+}
+
+} // namespace
+
 KxVariant KxFieldValueFromText(const QString& text, int dataType) {
     const QString routine = QStringLiteral("SetAsString");
     if (text.isEmpty())
         return KxVariant::Null();
-    switch (dataType) {
-    case fdtBool:
-        return KxVariant(BoolFromText(text));
-    case fdtSingle:
-    case fdtDouble:
-    case fdtNumeric:
-        return KxVariant(DoubleFromText(text, dataType, routine));
-    case fdtDate:
-    case fdtTime:
-    case fdtDateTime:
-        return DateTimeFromText(text, dataType, routine);
-    case fdtString:
-    case fdtWideString:
-    case fdtMemo:
-    case fdtWideMemo:
-    case fdtGUID:
+    KxVariant value;
+    if (ValueOfCommonKind(text, dataType, routine, value))
+        return value;
+    if (KxIsMemoKind(dataType))
         return KxVariant(text);
-    default:
-        break;
-    }
     if (KxIsIntegerKind(dataType)) {
-        // Full width: a BIGINT key of 5 000 000 000 is typed like any other number. The
-        // buffer checks the range of its own kind when the value is stored.
-        const QString trimmed = text.trimmed();
-        bool ok = false;
-        if (dataType == fdtUInt64) {
-            const qulonglong value = trimmed.toULongLong(&ok);
-            if (ok)
-                return KxVariant(static_cast<std::uint64_t>(value));
-        }
-        const qlonglong value = QLocale().toLongLong(trimmed, &ok);
-        if (!ok)
+        if (!IntegerFromText(text.trimmed(), dataType, QLocale(), value))
             KxRaise(Tr("\"%1\" is not a valid integer value").arg(text), routine);
-        return KxVariant(static_cast<std::int64_t>(value));
+        return value;
     }
     RaiseUnsupportedKind(dataType, "SetAsString");
 }
 
 KxVariant ConvertStringToFieldType(const QString& text, int dataType) {
     const QString routine = QStringLiteral("ConvertStringToFieldType");
+    KxVariant value;
     if (KxIsIntegerKind(dataType)) {
+        // A search for a number takes the digits of whatever was typed ("no. 42" finds 42).
         QString digits;
         const QString trimmed = text.trimmed();
         if (trimmed.startsWith(QLatin1Char('-')))
@@ -186,35 +212,13 @@ KxVariant ConvertStringToFieldType(const QString& text, int dataType) {
         }
         if (digits.isEmpty() || digits == QStringLiteral("-"))
             digits = QStringLiteral("0");
-        bool ok = false;
-        const qlonglong value = digits.toLongLong(&ok);
-        if (ok)
-            return KxVariant(static_cast<std::int64_t>(value));
-        if (dataType == fdtUInt64) {
-            const qulonglong unsignedValue = digits.toULongLong(&ok);
-            if (ok)
-                return KxVariant(static_cast<std::uint64_t>(unsignedValue));
-        }
-        KxRaise(Tr("Invalid variant operation (out of range)"), routine);
+        if (!IntegerFromText(digits, dataType, QLocale::c(), value))
+            KxRaise(Tr("Invalid variant operation (out of range)"), routine);
+        return value;
     }
-    switch (dataType) {
-    case fdtBool:
-        return KxVariant(BoolFromText(text));
-    case fdtSingle:
-    case fdtDouble:
-    case fdtNumeric:
-        return KxVariant(DoubleFromText(text, dataType, routine));
-    case fdtDate:
-    case fdtTime:
-    case fdtDateTime:
-        return DateTimeFromText(text, dataType, routine);
-    case fdtString:
-    case fdtWideString:
-    case fdtGUID:
-        return KxVariant(text);
-    default:
-        RaiseUnsupportedKind(dataType, "ConvertStringToFieldType");
-    }
+    if (ValueOfCommonKind(text, dataType, routine, value))
+        return value;
+    RaiseUnsupportedKind(dataType, "ConvertStringToFieldType");
 }
 
 } // namespace kx

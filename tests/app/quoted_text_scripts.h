@@ -4,9 +4,8 @@
 // runner run the same ones against both drivers: every row must arrive, and nothing inside a
 // value may run as SQL.
 
-#include "dbcore/sql_property.h"
 #include "odbc/odbc_connection.h"
-#include "odbc/odbc_statement.h"
+#include "test_result_set.h"
 
 #include <QString>
 #include <gtest/gtest.h>
@@ -40,33 +39,15 @@ inline QString InjectionScript() {
 // The first column of the first row of a query on its own connection, or "<no row>"; a
 // query that fails raises.
 inline QString FirstValue(const QString& connectString, const QString& sql) {
-    class TReader : public TKxOdbcStatementBase {
-    public:
-        ~TReader() override { CloseBeforeDestroy(); }
-        QString First() {
-            SQLCHAR buffer[256] = {};
-            SQLLEN indicator = 0;
-            if (!SQL_SUCCEEDED(SQLFetch(OdbcHandle())) ||
-                !SQL_SUCCEEDED(
-                    SQLGetData(OdbcHandle(), 1, SQL_C_CHAR, buffer, sizeof buffer, &indicator)))
-                return QStringLiteral("<no row>");
-            return QString::fromUtf8(reinterpret_cast<const char*>(buffer));
-        }
-
-    protected:
-        void CheckPreparedSQLStatement(const QString& text) override {
-            KxCheckSQLNotEmpty(text, this, QStringLiteral("CheckPreparedSQLStatement"));
-        }
-    };
     TKxOdbcEnvironment environment;
     TKxOdbcConnection connection;
     connection.SetODBCEnvironment(&environment);
     connection.SetConnectionString(connectString);
-    TReader reader;
+    TTestResultSet reader;
     reader.SetODBCConnection(&connection);
     reader.SQL().SetAsString(sql);
     reader.SetActive(true);
-    return reader.First();
+    return reader.FirstValue();
 }
 
 // What both runners must have loaded from MultiRowInsertScript.

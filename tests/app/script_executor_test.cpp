@@ -21,29 +21,7 @@
 namespace {
 
 using namespace kx;
-
-// Stands in for the window's recordset: an ODBC statement that accepts a SELECT and keeps
-// its cursor open while active.
-class TTestResultSet : public TKxOdbcStatementBase {
-public:
-    using TKxOdbcStatementBase::TKxOdbcStatementBase;
-    ~TTestResultSet() override { CloseBeforeDestroy(); }
-
-    QString FirstValue() {
-        SQLCHAR buffer[256] = {};
-        SQLLEN indicator = 0;
-        if (!SQL_SUCCEEDED(SQLFetch(OdbcHandle())) ||
-            !SQL_SUCCEEDED(
-                SQLGetData(OdbcHandle(), 1, SQL_C_CHAR, buffer, sizeof buffer, &indicator)))
-            return QStringLiteral("<no row>");
-        return QString::fromUtf8(reinterpret_cast<const char*>(buffer));
-    }
-
-protected:
-    void CheckPreparedSQLStatement(const QString& text) override {
-        KxCheckSQLNotEmpty(text, this, QStringLiteral("CheckPreparedSQLStatement"));
-    }
-};
+using test::TTestResultSet;
 
 // A data source that quotes identifiers with something other than double quotes.
 class TBracketQuotingExecutor : public TKxScriptExecutor {

@@ -3,7 +3,7 @@
 #include "odbc/odbc_connect_properties.h"
 #include "odbc/odbc_connection.h"
 #include "odbc/password_cipher.h"
-#include "support/driver_test.h"
+#include "support/connected_driver_test.h"
 
 #include <QDir>
 #include <QFile>
@@ -44,20 +44,7 @@ void Exec(TKxOdbcConnection& connection, const char* sql) {
     SQLFreeHandle(SQL_HANDLE_STMT, stmt);
 }
 
-class OdbcConnectionTest : public test::DriverTest {
-protected:
-    void SetUp() override {
-        DriverTest::SetUp();
-        if (IsSkipped())
-            return;
-        connection.SetName(QStringLiteral("Connection1"));
-        connection.SetODBCEnvironment(&environment);
-        connection.SetConnectionString(connectString);
-    }
-
-    TKxOdbcEnvironment environment;
-    TKxOdbcConnection connection;
-};
+class OdbcConnectionTest : public test::ConnectedDriverTest {};
 
 TEST_P(OdbcConnectionTest, OpensAndClosesWithItsEnvironment) {
     EXPECT_FALSE(environment.Active());

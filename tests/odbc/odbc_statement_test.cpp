@@ -1,7 +1,7 @@
 #include "dbcore/sql_property.h"
 #include "odbc/odbc_connection.h"
 #include "odbc/odbc_statement.h"
-#include "support/driver_test.h"
+#include "support/connected_driver_test.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -11,15 +11,12 @@ namespace {
 
 using namespace kx;
 
-class OdbcStatementTest : public test::DriverTest {
+class OdbcStatementTest : public test::ConnectedDriverTest {
 protected:
     void SetUp() override {
-        DriverTest::SetUp();
+        ConnectedDriverTest::SetUp();
         if (IsSkipped())
             return;
-        connection.SetConnectionString(connectString);
-        connection.SetName(QStringLiteral("Connection1"));
-        connection.SetODBCEnvironment(&environment);
         connection.ExecuteDirect(
             QStringLiteral("CREATE TABLE kx_items (id INTEGER, name VARCHAR(20))"));
     }
@@ -29,9 +26,6 @@ protected:
         connection.ExecuteDirect(sql, &affected);
         return affected;
     }
-
-    TKxOdbcEnvironment environment;
-    TKxOdbcConnection connection;
 };
 
 TEST_P(OdbcStatementTest, ExecuteDirectReportsAffectedRows) {

@@ -1,7 +1,7 @@
 #include "dbcore/sql_property.h"
 #include "odbc/odbc_connection.h"
 #include "odbc/odbc_statement.h"
-#include "support/driver_test.h"
+#include "support/connected_driver_test.h"
 
 #include <gtest/gtest.h>
 #include <initializer_list>
@@ -14,15 +14,12 @@ using namespace kx;
 // What a Null parameter turns into must be SQL the data source accepts and that finds the
 // rows its operator means: each text below runs on the real driver and is judged by the rows
 // it touches.
-class NullParameterDriverTest : public test::DriverTest {
+class NullParameterDriverTest : public test::ConnectedDriverTest {
 protected:
     void SetUp() override {
-        DriverTest::SetUp();
+        ConnectedDriverTest::SetUp();
         if (IsSkipped())
             return;
-        connection.SetName(QStringLiteral("Connection1"));
-        connection.SetODBCEnvironment(&environment);
-        connection.SetConnectionString(connectString);
         connection.ExecuteDirect(
             QStringLiteral("CREATE TABLE kx_nulls (id INTEGER, b VARCHAR(10), c INTEGER)"));
         connection.ExecuteDirect(QStringLiteral(
@@ -53,8 +50,6 @@ protected:
             QStringLiteral("UPDATE kx_nulls SET id = id WHERE %1").arg(QLatin1String(where)));
     }
 
-    TKxOdbcEnvironment environment;
-    TKxOdbcConnection connection;
     TKxOdbcStatementBase statement;
 };
 
