@@ -15,15 +15,6 @@ QString Tr(const char* text) {
     return QCoreApplication::translate("KxDbCore", text);
 }
 
-TKxValueBufferInstance CheckedInstance(int instance, const QString& routine,
-                                       const TKxDBField* field) {
-    if (instance != vbiCurrent && instance != vbiSaved)
-        KxRaise(
-            KxUnsupportedValueText(instance, QString::fromLatin1(kxValueBufferInstanceTypeName)),
-            routine, KxObjectDescription(field));
-    return static_cast<TKxValueBufferInstance>(instance);
-}
-
 } // namespace
 
 TKxDBField::TKxDBField(IKxUnknown* recordset, TKxFieldCreateData createData, TKxLifetime lifetime)
@@ -107,7 +98,7 @@ KxHResult TKxDBField::GetValueBufferIntf(int instance, const KxInterfaceId& iid,
                                          KxIntf<IKxUnknown>& object) {
     object.reset();
     const TKxValueBufferInstance checked =
-        CheckedInstance(instance, QStringLiteral("GetValueBufferIntf"), this);
+        KxCheckValueBufferInstance(instance, QStringLiteral("GetValueBufferIntf"), this);
     TKxFieldValueBuffer* buffer = ExistingValueBuffer(checked);
     if (buffer == nullptr)
         return hr::E_Fail;

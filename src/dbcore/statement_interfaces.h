@@ -77,4 +77,15 @@ public:
     virtual void FillNameList(int listKind, IKxUnknown* target) = 0;
 };
 
+// List kinds of FillNameList.
+inline constexpr int kxNameListFields = 1; // the names of a recordset's fields
+
+// What FillNameList calls back with each name: `source` is the object filling the list.
+class IKxNameListTarget : public virtual IKxUnknown {
+public:
+    static constexpr KxGuid IID{
+        0x6B9C1C00, 0x4E21, 0x4C5B, {0x9A, 0x10, 0x2F, 0x61, 0x0B, 0x7C, 0x20, 0x00}};
+    virtual void AddName(IKxUnknown* source, int listKind, const QString& name) = 0;
+};
+
 } // namespace kx

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace kx {
 namespace {
@@ -390,5 +391,14 @@ std::uint32_t TKxValueBuffer::InternalWriteAt(std::uint64_t offset, const void* 
 TKxFieldValueBuffer::TKxFieldValueBuffer(QObject* owner, TKxFieldDataType dataType,
                                          TKxFieldBufferInfo info, TKxLifetime lifetime)
     : TKxValueBuffer(owner, dataType, lifetime), m_info(std::move(info)) {}
+
+TKxValueBufferInstance KxCheckValueBufferInstance(int instance, const QString& routineName,
+                                                  KxObjectDescription object) {
+    if (instance != vbiCurrent && instance != vbiSaved)
+        KxRaise(
+            KxUnsupportedValueText(instance, QString::fromLatin1(kxValueBufferInstanceTypeName)),
+            routineName, std::move(object));
+    return static_cast<TKxValueBufferInstance>(instance);
+}
 
 } // namespace kx

@@ -138,6 +138,11 @@ private:
     TKxFieldBufferInfo m_info;
 };
 
+// `instance` as a buffer instance; raises "Unsupported value (%d) for "TKxValueBufferInstance""
+// for anything but the current and the saved value.
+TKxValueBufferInstance KxCheckValueBufferInstance(int instance, const QString& routineName,
+                                                  KxObjectDescription object);
+
 // The value buffer of the state holders: always variable-size, because a saved state is
 // copied from buffers of any kind.
 class TKxFieldStateBuffer : public TKxValueBuffer {

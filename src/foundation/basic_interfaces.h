@@ -17,6 +17,14 @@ public:
     virtual QString GetName() const = 0;
 };
 
+// A name that its owner may change (a state holder names the field it was taken from).
+class IKxGetSetName : public virtual IKxGetName {
+public:
+    static constexpr KxGuid IID{
+        0x6B9C1C01, 0x4E21, 0x4C5B, {0x9A, 0x10, 0x2F, 0x61, 0x0B, 0x7C, 0x20, 0x01}};
+    virtual void SetName(const QString& name) = 0;
+};
+
 class IKxGetClassName : public virtual IKxUnknown {
 public:
     static constexpr KxGuid IID{
