@@ -77,4 +77,12 @@ public:
     virtual void FillNameList(int listKind, IKxUnknown* target) = 0;
 };
 
+// Receives the names FillNameList lists, one call per name, with the object listing them.
+class IKxNameListTarget : public virtual IKxUnknown {
+public:
+    static constexpr KxGuid IID{
+        0x6B9C1AF8, 0x4E21, 0x4C5B, {0x9A, 0x10, 0x2F, 0x61, 0x0B, 0x7C, 0x1E, 0x08}};
+    virtual void AddName(IKxUnknown* source, int listKind, const QString& name) = 0;
+};
+
 } // namespace kx
