@@ -139,6 +139,11 @@ TMemoryRecordset::TMemoryRecordset(std::shared_ptr<TMemoryTable> table, QObject*
 }
 
 TMemoryRecordset::~TMemoryRecordset() {
+    // Closing through the notifications would take and drop references to this object,
+    // which for a copy that frees itself starts its destruction a second time. Nobody can
+    // be told any more anyway: a copy has no sinks.
+    if (GetActive())
+        FreeHandle();
     CloseBeforeDestroy();
 }
 
@@ -440,6 +445,10 @@ KxHResult TMemoryRecordset::CreateCopyQI(KxIntf<IKxUnknown>& copy) {
 KxHResult TMemoryRecordset::CreateRestrictedCopy(const QString& fieldName, const KxVariant& value,
                                                  KxIntf<IKxUnknown>& copy) {
     const KxIntf<TMemoryRecordset> restricted = NewCopy();
+    // As in the statement's WHERE part, a condition on the same field is replaced.
+    std::erase_if(restricted->m_restrictions, [&](const Restriction& r) {
+        return r.column.compare(fieldName, Qt::CaseInsensitive) == 0;
+    });
     restricted->m_restrictions.push_back({fieldName, value});
     copy = KxIntf<IKxUnknown>(static_cast<IKxGetItemByName*>(restricted.get()));
     return hr::S_Ok;
