@@ -9,6 +9,7 @@
 #include "foundation/message_box.h"
 #include "foundation/notification_sinks.h"
 #include "foundation/questions.h"
+#include "foundation/scope_objects.h"
 #include "foundation/temp_cursor.h"
 
 #include <QCoreApplication>
@@ -78,6 +79,13 @@ Selection SelectedPositions(IKxUnknown* selectionSource) {
     return selection;
 }
 
+// Opens a temporary copy for as long as the answer lives and closes it again before the
+// copy's last reference goes: a copy left open would close itself from its destructor,
+// sending notifications about an object that is already being destroyed.
+KxIntf<IKxUnknown> OpenWhileInUse(IKxUnknown* copy) {
+    return KxMake<TKxActiveKeeper>(copy, true);
+}
+
 KxVariant FieldValue(IKxUnknown* recordset, const QString& fieldName, const QString& routineName) {
     const KxIntf<IKxGetItemByName> fields =
         KxCheckQueryInterface<IKxGetItemByName>(recordset, routineName);
@@ -121,7 +129,8 @@ private:
         KxIntf<IKxUnknown> children;
         KxCheckHR(restricted->CreateRestrictedCopy(m_parent, key, children),
                   KxObjectDescription::OfInterface(restricted), routine);
-        KxCheckQueryInterface<IKxGetSetActive>(children.get(), routine)->SetActive(true);
+        KxCheckQueryInterface<IKxGetSetActive>(children.get(), routine);
+        const KxIntf<IKxUnknown> open = OpenWhileInUse(children.get());
         const KxIntf<IKxGetCount> count =
             KxCheckQueryInterface<IKxGetCount>(children.get(), routine);
         const KxIntf<IKxGetSetPosition> position =
@@ -363,7 +372,8 @@ bool KxLookupValues(IKxUnknown* source, IKxUnknown* values, const QString& condi
         sql->SetSQLWhere(condition);
     else
         sql->SetSQLWhere(QStringLiteral("(%1) AND (%2)").arg(where, condition));
-    KxCheckQueryInterface<IKxGetSetActive>(copy.get(), routine)->SetActive(true);
+    KxCheckQueryInterface<IKxGetSetActive>(copy.get(), routine);
+    const KxIntf<IKxUnknown> open = OpenWhileInUse(copy.get());
 
     const bool found = !KxIsEmpty(copy.get(), cursor->IsEOF());
     const int count = valueCount->GetCount();
