@@ -20,6 +20,13 @@ std::shared_ptr<TMemoryTable> TwoRows() {
     return table;
 }
 
+class NameCollector : public TKxInterfacedObject, public virtual IKxNameListTarget {
+public:
+    NameCollector() : TKxInterfacedObject(TKxLifetime::OwnerOwned) {}
+    void AddName(IKxUnknown*, int, const QString& name) override { names << name; }
+    QStringList names;
+};
+
 IKxUnknown* Unknown(TMemoryRecordset& rs) {
     return static_cast<IKxGetCount*>(&rs);
 }
@@ -86,6 +93,13 @@ TEST(RecordsetIntfSourceTest, AcceptsOnlyRecordsetsAndLetsGoOfDestroyedOnes) {
             source.GetItemByName(QStringLiteral("ID"), KxInterfaceId::Of<IKxLookupValues>(), item),
             hr::E_NoInterface);
         EXPECT_EQ(source.GetSourceDescription(), QStringLiteral("SELECT * FROM MEMORY"));
+
+        // Property editors list the fields through the control's source.
+        NameCollector target;
+        source.FillNameList(1, &target);
+        EXPECT_EQ(target.names, (QStringList{QStringLiteral("ID"), QStringLiteral("NAME")}));
+        rs.Cascaded().FillNameList(1, &target);
+        EXPECT_EQ(target.names.size(), 4);
     }
     EXPECT_FALSE(source.IsConnected());
 }
