@@ -202,19 +202,4 @@ int TKxDBField::GetDisplayLength() const {
     return KxDisplayLength(m_createData.DataType, m_createData.Size);
 }
 
-bool KxIsEmpty(IKxUnknown* object) {
-    const KxIntf<IKxGetCount> count = KxQuery<IKxGetCount>(object);
-    return !count || count->GetCount() < 1;
-}
-
-bool KxEditObject(IKxUnknown* object) {
-    if (object == nullptr)
-        return false;
-    const KxIntf<IKxGetRecordsetState> state =
-        KxCheckQueryInterface<IKxGetRecordsetState>(object, QStringLiteral("KxEditObject"));
-    if (KxIsModifyingState(state->GetRecordsetState()))
-        return true;
-    return KxTryExecuteOperation(object, KxIsEmpty(object) ? roInsert : roEdit, nullptr);
-}
-
 } // namespace kx

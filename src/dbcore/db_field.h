@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dbcore/compression_streams.h"
+#include "dbcore/record_routines.h"
 #include "dbcore/record_states.h"
 #include "dbcore/value_buffer.h"
 #include "foundation/basic_interfaces.h"
@@ -112,13 +113,5 @@ private:
     std::array<int, 2> m_slotOfInstance{0, 1};
     std::array<KxIntf<TKxFieldValueBuffer>, 2> m_slots;
 };
-
-// Puts a recordset into a modifying state so a value can be written: nothing to do when it
-// is inserting or editing already; an empty recordset inserts, any other edits. False when
-// the object is null or the operation is not possible now.
-bool KxEditObject(IKxUnknown* object);
-
-// A recordset without records (or that cannot count them).
-bool KxIsEmpty(IKxUnknown* object);
 
 } // namespace kx

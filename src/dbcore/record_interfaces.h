@@ -1,0 +1,96 @@
+#pragma once
+
+#include "foundation/basic_interfaces.h"
+
+#include <QString>
+
+namespace kx {
+
+// The interfaces by which controls and record routines move through a recordset, look values
+// up, follow parent references and read the catalog settings of a schema recordset.
+
+// Cursors, each extending the one before: a forward-only result set offers only the first.
+// The boundary tests are IsBOF/IsEOF because EOF is a macro of the C library.
+class IKxForwardCursor : public virtual IKxUnknown {
+public:
+    static constexpr KxGuid IID{
+        0x6B9C1B20, 0x4E21, 0x4C5B, {0x9A, 0x10, 0x2F, 0x61, 0x0B, 0x7C, 0x1F, 0x20}};
+    virtual bool IsBOF() const = 0;
+    virtual bool IsEOF() const = 0;
+    virtual void MoveToNext() = 0;
+};
+
+class IKxBidirectionalCursor : public virtual IKxForwardCursor {
+public:
+    static constexpr KxGuid IID{
+        0x6B9C1B21, 0x4E21, 0x4C5B, {0x9A, 0x10, 0x2F, 0x61, 0x0B, 0x7C, 0x1F, 0x21}};
+    virtual void MoveToPrevious() = 0;
+};
+
+class IKxScrollableCursor : public virtual IKxBidirectionalCursor {
+public:
+    static constexpr KxGuid IID{
+        0x6B9C1B22, 0x4E21, 0x4C5B, {0x9A, 0x10, 0x2F, 0x61, 0x0B, 0x7C, 0x1F, 0x22}};
+    virtual void MoveToFirst() = 0;
+    virtual void MoveToLast() = 0;
+};
+
+enum TKxMoveDirection : int { mdFirst = 0, mdPrevious = 1, mdNext = 2, mdLast = 3 };
+
+// Reads the values of the first record matching `condition` into the items of `values`
+// (a list of named value objects) without moving the recordset itself.
+class IKxLookupValues : public virtual IKxUnknown {
+public:
+    static constexpr KxGuid IID{
+        0x6B9C1B23, 0x4E21, 0x4C5B, {0x9A, 0x10, 0x2F, 0x61, 0x0B, 0x7C, 0x1F, 0x23}};
+    virtual bool LookupValues(const QString& condition, IKxUnknown* values) = 0;
+};
+
+// A set of integers read by index (the selected record positions of a grid), 0-based.
+class IKxGetIntegerByIndex : public virtual IKxUnknown {
+public:
+    static constexpr KxGuid IID{
+        0x6B9C1B24, 0x4E21, 0x4C5B, {0x9A, 0x10, 0x2F, 0x61, 0x0B, 0x7C, 0x1F, 0x24}};
+    virtual int GetIntegerByIndex(int index) const = 0;
+};
+
+// The self reference of a recordset whose records form a tree: a record's children are the
+// records whose parent-reference field equals its key field.
+class IKxCascadedContents : public virtual IKxUnknown {
+public:
+    static constexpr KxGuid IID{
+        0x6B9C1B25, 0x4E21, 0x4C5B, {0x9A, 0x10, 0x2F, 0x61, 0x0B, 0x7C, 0x1F, 0x25}};
+    virtual QString GetKeyValueName() const = 0;
+    virtual QString GetParentReferenceValueName() const = 0;
+    // Both names are set.
+    virtual bool GetEnabled() const = 0;
+};
+
+    virtual void SetName(const QString& value) = 0;
+};
+
+// Which catalog list a schema recordset reads and the name patterns it passes.
+class IKxSchemaDataProperties : public virtual IKxUnknown {
+public:
+    static constexpr KxGuid IID{
+        0x6B9C1B27, 0x4E21, 0x4C5B, {0x9A, 0x10, 0x2F, 0x61, 0x0B, 0x7C, 0x1F, 0x27}};
+    virtual int GetSchemaList() const = 0;
+    // Raises for a value outside the known lists.
+    virtual void SetSchemaList(int value) = 0;
+    virtual QString GetDatabaseName() const = 0;
+    virtual void SetDatabaseName(const QString& value) = 0;
+    virtual QString GetSchemaName() const = 0;
+    virtual void SetSchemaName(const QString& value) = 0;
+    virtual QString GetTableName() const = 0;
+    virtual void SetTableName(const QString& value) = 0;
+    virtual QString GetColumnName() const = 0;
+    virtual void SetColumnName(const QString& value) = 0;
+    virtual QString GetForeignDatabaseName() const = 0;
+    virtual void SetForeignDatabaseName(const QString& value) = 0;
+    virtual QString GetForeignSchemaName() const = 0;
+    virtual void SetForeignSchemaName(const QString& value) = 0;
+    virtual QString GetForeignTableName() const = 0;
+    virtual void SetForeignTableName(const QString& value) = 0;
+};
+
+} // namespace kx
