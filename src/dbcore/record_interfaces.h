@@ -66,9 +66,6 @@ public:
     virtual bool GetEnabled() const = 0;
 };
 
-    virtual void SetName(const QString& value) = 0;
-};
-
 // Which catalog list a schema recordset reads and the name patterns it passes.
 class IKxSchemaDataProperties : public virtual IKxUnknown {
 public:
