@@ -30,7 +30,7 @@ int TKxInterfacedObject::AddRef() {
 
 int TKxInterfacedObject::Release() {
     const int remaining = m_refs.Decrement();
-    if (remaining == 0 && !m_refs.IsOwned())
+    if (remaining == 0 && m_refs.BeginDestruction())
         delete this;
     return remaining;
 }
@@ -56,7 +56,7 @@ int TKxInterfacedComponent::AddRef() {
 
 int TKxInterfacedComponent::Release() {
     const int remaining = m_refs.Decrement();
-    if (remaining == 0 && !m_refs.IsOwned())
+    if (remaining == 0 && m_refs.BeginDestruction())
         delete this;
     return remaining;
 }

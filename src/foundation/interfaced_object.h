@@ -32,6 +32,12 @@ public:
     int Count() const { return m_count.load(std::memory_order_acquire); }
     bool IsOwned() const { return m_lifetime == TKxLifetime::OwnerOwned; }
 
+    // Called when the count has dropped to 0: true exactly once for a self-owned object, which
+    // the caller then deletes. Code run by the destructor (a component closing itself and
+    // notifying its sinks) may take and drop references to the object again; those must not
+    // delete it a second time.
+    bool BeginDestruction() { return !IsOwned() && !m_destroying.exchange(true); }
+
     // Sends "%s [%p] "%s" Reference Count at Destruction = %d" to the trace routine when
     // references are still counted.
     void ReportIfReferenced(const void* object, const QString& name) const;
@@ -39,6 +45,7 @@ public:
 private:
     std::atomic<int> m_count{0};
     std::atomic<const std::type_info*> m_type{nullptr};
+    std::atomic<bool> m_destroying{false};
     TKxLifetime m_lifetime;
 };
 

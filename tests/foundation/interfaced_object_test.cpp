@@ -49,6 +49,23 @@ TEST(InterfacedObjectTest, SelfOwnedObjectDiesWithItsLastReference) {
     EXPECT_EQ(destroyed, 1);
 }
 
+// A component that closes itself on destruction and tells its sinks, which take and drop
+// references to it while it is being destroyed.
+class TSelfReferencingThing : public TCountedThing {
+public:
+    using TCountedThing::TCountedThing;
+    ~TSelfReferencingThing() override {
+        const KxIntf<IKxGetName> again(this);
+        (void)again->GetName();
+    }
+};
+
+TEST(InterfacedObjectTest, ReferencesTakenDuringDestructionDoNotDeleteTwice) {
+    int destroyed = 0;
+    { const KxIntf<IKxGetName> thing = KxMake<TSelfReferencingThing>(&destroyed); }
+    EXPECT_EQ(destroyed, 1);
+}
+
 TEST(InterfacedObjectTest, QueryAnswersNullForMissingInterfacesAndNullObjects) {
     int destroyed = 0;
     auto thing = KxMake<TCountedThing>(&destroyed);
