@@ -30,8 +30,8 @@ QStringList KxLogAttributeCaptions();
 // Colours of the entries ($00BBGGRR).
 // Statements are the report's plain text: they follow the theme's text colour.
 inline constexpr TColor kxLogStatementColor = clWindowText;
-inline constexpr TColor kxLogResultColor = 0xFF0000;    // blue
-inline constexpr TColor kxLogErrorColor = 0x0000FF;     // red
+inline constexpr TColor kxLogResultColor = 0xFF0000; // blue
+inline constexpr TColor kxLogErrorColor = 0x0000FF;  // red
 
 // "hh:nn:ss.zzz" of an elapsed time; hours are not wrapped at a day.
 QString KxFormatElapsedTime(std::int64_t milliseconds);
