@@ -187,6 +187,10 @@ void PrintRatio(const char* what, double mb, const TTimes& raw, const TTimes& st
 int main(int argc, char** argv) {
     const std::uint64_t megabytes = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 100;
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 3;
+    if (megabytes == 0 || rounds < 1) {
+        std::fprintf(stderr, "usage: blob_compression_bench [megabytes > 0] [rounds > 0]\n");
+        return 2;
+    }
     const std::uint64_t size = megabytes * 1024 * 1024;
     const double mb = double(size) / (1024.0 * 1024.0);
     const double valueKiB = double(size) / 1024.0;
