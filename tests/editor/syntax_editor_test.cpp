@@ -172,6 +172,9 @@ TEST_F(SyntaxEditorTest, PlainSqlTextFollowsADarkPalette) {
     EXPECT_GT(PixelsOf(1, 8, 13, QColor(0xF0, 0xF0, 0xF0), 48), 5);
     EXPECT_GT(PixelsOf(1, 20, 25, QColor(0xF0, 0xF0, 0xF0), 48), 5);
     EXPECT_EQ(PixelsOf(1, 8, 13, QColor(0, 0, 0), 48), 0);
+    // Keywords are bold in the same text colour, never black on the dark background.
+    EXPECT_GT(PixelsOf(1, 1, 6, QColor(0xF0, 0xF0, 0xF0), 48), 5);
+    EXPECT_EQ(PixelsOf(1, 1, 6, QColor(0, 0, 0), 48), 0);
 }
 
 } // namespace
