@@ -38,6 +38,7 @@ TKxFieldValueBuffer& TKxDBField::ValueBuffer(TKxValueBufferInstance instance) {
         info.columnSize = m_createData.Size;
         info.columnName = m_createData.Name;
         info.columnNumber = m_createData.ColumnNumber;
+        info.blankPadded = m_createData.BlankPadded;
         slot = CreateValueBuffer(dynamic_cast<QObject*>(m_recordset), std::move(info));
     }
     return *slot;

@@ -24,6 +24,7 @@ struct TKxFieldCreateData {
     bool AutoIncrementing = false;
     TKxCompressionType BlobCompressionType = ctNone;
     std::int64_t Size = 0; // bytes, as the driver reports it
+    bool BlankPadded = false; // CHAR/NCHAR: trailing blanks are padding, not value
 };
 
 // One column of a recordset. It keeps two value buffers, the current value and the value
@@ -58,7 +59,7 @@ public:
     TKxFieldValueBuffer& ValueBuffer(TKxValueBufferInstance instance);
     // The buffer if it exists, else null.
     TKxFieldValueBuffer* ExistingValueBuffer(TKxValueBufferInstance instance) const;
-    void SwapBuffers();
+    virtual void SwapBuffers();
 
     // IKxGetSetValue: the current value. Writing starts editing when the recordset edits
     // automatically, refuses outside insert and edit state, and tells the recordset.

@@ -121,6 +121,8 @@ struct TKxFieldBufferInfo {
     std::int64_t columnSize = 0; // bytes, as the driver reports it
     QString columnName;
     int columnNumber = 0; // 1-based; 0 is the bookmark column
+    // A fixed-length text column (CHAR, NCHAR): the driver pads its values with blanks.
+    bool blankPadded = false;
 };
 
 class TKxFieldValueBuffer : public TKxValueBuffer {

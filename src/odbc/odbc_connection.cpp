@@ -240,17 +240,14 @@ void TKxOdbcConnection::ExecuteDirect(const QString& sqlText, SQLLEN* recordsAff
 }
 
 QString TKxOdbcConnection::IdentifierQuoteChar() {
+    return DriverTraits().identifierQuote;
+}
+
+const TKxOdbcDriverTraits& TKxOdbcConnection::DriverTraits() {
     SetActive(true);
-    if (!m_identifierQuote) {
-        SQLCHAR quote[16] = {};
-        SQLSMALLINT length = 0;
-        CheckOdbcResult(
-            SQLGetInfo(OdbcHandle(), SQL_IDENTIFIER_QUOTE_CHAR, quote, sizeof quote, &length), this,
-            QStringLiteral("GetIdentifierQuoteChar"));
-        // A blank answer means the data source has no quote character.
-        m_identifierQuote = QString::fromUtf8(reinterpret_cast<const char*>(quote)).trimmed();
-    }
-    return *m_identifierQuote;
+    if (!m_driverTraits)
+        m_driverTraits = KxReadDriverTraits(OdbcHandle(), this);
+    return *m_driverTraits;
 }
 
 // ---- attribute routines
@@ -470,7 +467,7 @@ void TKxOdbcConnection::FreeHandle() {
     // No transaction outlives its connection. A count left over from before the close would
     // keep the next run from beginning (and offering to end) its own.
     ResetTransactionCount();
-    m_identifierQuote.reset();
+    m_driverTraits.reset();
     TKxOdbcTransactionComponent::FreeHandle();
 }
 

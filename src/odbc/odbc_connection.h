@@ -1,6 +1,7 @@
 #pragma once
 
 #include "foundation/questions.h"
+#include "odbc/odbc_driver_traits.h"
 #include "odbc/odbc_environment.h"
 
 #include <QPointer>
@@ -91,6 +92,9 @@ public:
     // The character the data source quotes identifiers with (SQL_IDENTIFIER_QUOTE_CHAR),
     // asked once per connect; empty when it has none. Opens the connection on demand.
     QString IdentifierQuoteChar();
+    // The driver's answers that decide driver-specific behaviour, read once per connect.
+    // Opens the connection on demand.
+    const TKxOdbcDriverTraits& DriverTraits();
 
     TAccessMode AccessMode() const { return m_accessMode; }
     void SetAccessMode(TAccessMode value);
@@ -171,7 +175,7 @@ private:
     std::unique_ptr<TOdbcTraceProperties> m_trace;
     std::unique_ptr<TOdbcTranslateProperties> m_translate;
     bool m_connected = false;
-    std::optional<QString> m_identifierQuote;
+    std::optional<TKxOdbcDriverTraits> m_driverTraits;
     // The statement ExecuteDirect runs its texts on: made once and closed after every
     // execution, because making one (notification points, SQL property, timer) costs more
     // than executing a small INSERT.

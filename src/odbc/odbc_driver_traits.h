@@ -1,0 +1,48 @@
+#pragma once
+
+#include "foundation/basic_interfaces.h"
+
+#include <QString>
+#include <sql.h>
+#include <sqlext.h>
+
+namespace kx {
+
+// What the program knows about the driver behind one connection, read once when the
+// connection opens. Every decision that depends on the driver is taken here, from these
+// answers, and nowhere else: the rest of the data layer asks the record, never the name.
+struct TKxOdbcDriverTraits {
+    QString driverName; // SQL_DRIVER_NAME, for example "psqlodbca.so"
+    QString dbmsName;   // SQL_DBMS_NAME
+    SQLUINTEGER getDataExtensions = 0; // SQL_GETDATA_EXTENSIONS bits
+    SQLUINTEGER staticCursorAttributes1 = 0;  // SQL_STATIC_CURSOR_ATTRIBUTES1
+    SQLUINTEGER keysetCursorAttributes1 = 0;  // SQL_KEYSET_CURSOR_ATTRIBUTES1
+    SQLUINTEGER dynamicCursorAttributes1 = 0; // SQL_DYNAMIC_CURSOR_ATTRIBUTES1
+    SQLUSMALLINT nullCollation = SQL_NC_HIGH; // SQL_NULL_COLLATION
+    QString identifierQuote;                  // blank when the source has none
+
+    // A driver that keeps each column's read offset when another column is read in between
+    // (SQLite3's): a long value begun with SQLGetData continues where it stopped. Other
+    // drivers start a column over once another one was read.
+    bool keepsGetDataOffsetPerColumn = false;
+    // A driver that writes every bound column on SQLSetPos, modified or not.
+    bool setPosWritesEveryBoundColumn = false;
+
+    // SQLGetData may read a column that is also bound (a value longer than its buffer is
+    // then read again in full).
+    bool CanGetDataOfBoundColumns() const { return (getDataExtensions & SQL_GD_BOUND) != 0; }
+    // Columns may be read in any order, so long values can be read on demand.
+    bool CanGetDataInAnyOrder() const { return (getDataExtensions & SQL_GD_ANY_ORDER) != 0; }
+};
+
+// Reads the traits of the driver behind the open connection `connection`; `object` is the
+// connection component named when a call fails.
+TKxOdbcDriverTraits KxReadDriverTraits(SQLHDBC connection, IKxUnknown* object);
+
+// Whether the cursor the driver granted (SQL_ATTR_CURSOR_TYPE read back after execution)
+// can move in every direction.
+inline bool KxIsScrollableCursor(SQLULEN grantedCursorType) {
+    return grantedCursorType != SQL_CURSOR_FORWARD_ONLY;
+}
+
+} // namespace kx

@@ -1,0 +1,231 @@
+#pragma once
+
+#include "dbcore/compression_streams.h"
+#include "dbcore/record_interfaces.h"
+#include "dbcore/recordset_attributes.h"
+#include "dbcore/schema_data_properties.h"
+#include "odbc/odbc_field.h"
+#include "odbc/odbc_field_reader.h"
+#include "odbc/odbc_statement.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace kx {
+
+enum TKxCursorType : std::uint8_t { ctUnidirectional = 0, ctStatic = 1, ctKeyset = 2, ctDynamic = 3 };
+enum TCursorSensitivity : std::uint8_t {
+    csUnspecified = 0,
+    csInsensitive = 1,
+    csReflectChanges = 2
+};
+enum TUpdateStrategy : std::uint8_t {
+    usReadOnly = 0,
+    usMinimalLock = 1,
+    usCompareRecordVersionBeforeWrite = 2,
+    usCompareValuesBeforeWrite = 3,
+};
+enum TPositionedUpdateSimulation : std::uint8_t {
+    pusAllowNonUniqueUpdate = 0,
+    pusTryUniqueUpdate = 1,
+    pusGuaranteeUniqueUpdate = 2,
+};
+enum TRecordCountStrategy : std::uint8_t {
+    csUseCountFromODBCDriver = 1,
+    csUseSelectCountStatement = 2,
+    csCountByLogarithmicPositioning = 4,
+};
+using TRecordCountStrategies = std::uint8_t;
+inline constexpr TRecordCountStrategies kxDefaultRecordCountStrategies =
+    csUseCountFromODBCDriver | csUseSelectCountStatement;
+
+class TKxOdbcRecordsetBase;
+using TKxOdbcRecordsetOperationEvent =
+    std::function<void(TKxOdbcRecordsetBase* sender, int operation)>;
+using TKxOdbcRecordsetFieldValueChangeEvent =
+    std::function<void(TKxOdbcRecordsetBase* sender, const QString& fieldName)>;
+using TKxOdbcRecordsetEvent = std::function<void(TKxOdbcRecordsetBase* sender)>;
+using TKxOdbcFieldCreateEvent = std::function<void(
+    TKxOdbcRecordsetBase* sender, const QString& fieldName, TKxFieldCreateData& createData)>;
+
+// An executed SELECT (or catalog call) as a set of records with one current record. Opening
+// sets the cursor attributes, executes, describes the result columns and creates one field
+// per column, binds their buffers and fetches the first row. One row is fetched at a time;
+// fixed-size values arrive in bound buffers, long values are read on demand through the
+// field reader. Fetch failures never raise: they are kept as the last fetch result and its
+// diagnostic text, which the fields show in place of their values.
+class TKxOdbcRecordsetBase : public TKxOdbcStatementBase,
+                             public virtual IKxOdbcRowAccess,
+                             public virtual IKxGetItemByName,
+                             public virtual IKxGetItemByIndex,
+                             public virtual IKxGetCount,
+                             public virtual IKxGetSetPosition,
+                             public virtual IKxScrollableCursor,
+                             public virtual IKxGetSetAttributes,
+                             public virtual IKxAskBoolean,
+                             public virtual IKxAskInteger,
+                             public virtual IKxFieldValueChangeSink {
+public:
+    explicit TKxOdbcRecordsetBase(QObject* owner = nullptr,
+                                  TKxLifetime lifetime = TKxLifetime::OwnerOwned);
+    ~TKxOdbcRecordsetBase() override;
+
+    // ---- properties
+    TKxRecordsetAttributes Attributes() const { return m_attributes; }
+    void SetAttributes(TKxRecordsetAttributes value) override;
+    TKxRecordsetAttributes GetAttributes() const override { return m_attributes; }
+    TUpdateStrategy UpdateStrategy() const { return m_updateStrategy; }
+    void SetUpdateStrategy(TUpdateStrategy value);
+    TPositionedUpdateSimulation PositionedUpdateSimulation() const { return m_simulation; }
+    void SetPositionedUpdateSimulation(TPositionedUpdateSimulation value);
+    TCursorSensitivity CursorSensitivity() const { return m_sensitivity; }
+    void SetCursorSensitivity(TCursorSensitivity value);
+    TKxCursorType CursorType() const { return m_cursorType; }
+    void SetCursorType(TKxCursorType value);
+    std::uint32_t KeysetSize() const { return m_keysetSize; }
+    void SetKeysetSize(std::uint32_t value);
+    std::uint32_t MaxRecordsReturned() const { return m_maxRecords; }
+    void SetMaxRecordsReturned(std::uint32_t value);
+    std::uint32_t MaxFieldDataSize() const { return m_maxFieldDataSize; }
+    void SetMaxFieldDataSize(std::uint32_t value);
+    TKxCompressionType BlobCompressionType() const { return m_compression; }
+    void SetBlobCompressionType(TKxCompressionType value);
+    TRecordCountStrategies RecordCountStrategies() const { return m_countStrategies; }
+    void SetRecordCountStrategies(TRecordCountStrategies value) { m_countStrategies = value; }
+    TKxCascadedContentsProperties& CascadedContentsProperties() { return *m_cascaded; }
+
+    TKxOdbcRecordsetOperationEvent OnBeforeOperation;
+    TKxOdbcRecordsetOperationEvent OnAfterOperation;
+    TKxOdbcRecordsetFieldValueChangeEvent OnAfterFieldValueChange;
+    TKxOdbcRecordsetEvent OnBeforePositionChange;
+    TKxOdbcRecordsetEvent OnAfterPositionChange;
+    TKxOdbcRecordsetEvent OnValidateFieldValues;
+    TKxOdbcFieldCreateEvent OnCreateField;
+
+    // ---- state
+    // 1-based number of the current row; 0 before the first fetch.
+    std::int64_t Position() const { return m_position; }
+    // -1 while unknown or inactive.
+    int RecordCount();
+    SQLRETURN LastFetchResult() const override { return m_lastFetchResult; }
+    QString FetchErrorText() const override { return m_fetchErrorText; }
+    SQLUSMALLINT RowStatus() const { return m_rowStatus; }
+    // The cursor type the driver granted for the open result (it may differ from CursorType).
+    SQLULEN GrantedCursorType() const { return m_grantedCursorType; }
+    bool Scrollable() const override;
+    // Fields in column order: with the bookmark field when bookmarks are enabled, and without.
+    const std::vector<TKxOdbcField*>& Fields() const { return m_dataFields; }
+    std::size_t AllFieldCount() const { return m_allFields.size(); }
+    TKxOdbcField* FieldByName(const QString& name) const;
+    // Number of result columns the driver reports (SQL_DESC_COUNT).
+    int ODBCFieldCount();
+    // The value of a field by column number (integer index) or name (text index).
+    KxVariant FieldValue(const KxVariant& index);
+    void SetFieldValue(const KxVariant& index, const KxVariant& value);
+
+    // ---- navigation
+    bool IsBOF() const override;
+    bool IsEOF() const override;
+    void MoveToNext() override;
+    void MoveToPrevious() override;
+    void MoveToFirst() override;
+    void MoveToLast() override;
+    std::int64_t GetPosition() const override { return m_position; }
+    void SetPosition(std::int64_t value) override;
+    int GetCount() const override;
+
+    KxHResult GetItemByName(const QString& name, KxIntf<IKxUnknown>& item) override;
+    KxHResult GetItemByIndex(int index, KxIntf<IKxUnknown>& item) override;
+    int AskBoolean(int id) override;
+    int AskInteger(int id) override;
+    bool CanExecuteOperation(int operation, IKxUnknown* parameter) override;
+    bool ExecuteOperation(int operation, IKxUnknown* parameter) override;
+    bool IsUpdatable() override;
+    void FillNameList(int listKind, IKxUnknown* target) override;
+    void AfterFieldValueChange(const QString& fieldName) override;
+
+    // ---- IKxOdbcRowAccess (what the fields' buffers ask)
+    bool LastFetchSucceeded() const override { return SQL_SUCCEEDED(m_lastFetchResult); }
+    TKxRecordsetState RowState() override { return GetRecordsetState(); }
+    int RecordCountForDisplay() override { return RecordCount(); }
+    TKxOdbcFieldReader& FieldReader() override;
+    const TKxOdbcDriverTraits& DriverTraits() const override;
+    void FieldValueChanged(const QString& fieldName) override { AfterFieldValueChange(fieldName); }
+
+    void Assign(const TKxOdbcRecordsetBase& source);
+
+protected:
+    void ApplyStatementAttributes() override;
+    void APIExecuteSQL(const QString& text) override;
+    void FreeHandle() override;
+    void ResetState() override;
+    void DoAfterActiveChange(bool newActive) override;
+    void DoBeforeActiveChange(bool newActive) override;
+    void BeforeOperation(int operation, IKxUnknown* parameter) override;
+    void AfterOperation(int operation, IKxUnknown* parameter) override;
+    void BeforePositionChange() override;
+    void AfterPositionChange() override;
+    bool FindPublishedProperty(const QString& name, KxIntf<IKxUnknown>& value) const override;
+
+    // The count when it is not known yet: the driver's own count (SQL_DIAG_CURSOR_ROW_COUNT),
+    // -1 when it has none.
+    virtual int ComputeRecordCount();
+    // Leaves insert or edit state before a move or a close; updates come with the update
+    // strategies, so here it cancels.
+    virtual void LeaveModifyingState();
+    void CreateFields();
+    // The only place that fetches: one fetch in `orientation`, the new position, and (with
+    // `notify`) the position-change notifications around it.
+    void Move(SQLSMALLINT orientation, std::int64_t offset, bool notify,
+              const QString& routineName);
+    void GuardedMove(SQLSMALLINT orientation, std::int64_t offset, const QString& routineName);
+    void RefreshRecord();
+    // From the destructor of a subclass: the close that follows swallows what leaving the
+    // modifying state raises.
+    void MarkDestroying() { m_destroying = true; }
+
+private:
+    TKxFieldCreateData DescribeColumn(SQLUSMALLINT column, TKxCompressionType compression);
+    void ClearFields();
+    void CheckInactiveProperty(const QString& name);
+    void ApplyCursorAttributes();
+    TKxOdbcConnection& Connection() const;
+
+    TKxRecordsetAttributes m_attributes = kxDefaultRecordsetAttributes;
+    TUpdateStrategy m_updateStrategy = usMinimalLock;
+    TPositionedUpdateSimulation m_simulation = pusAllowNonUniqueUpdate;
+    TCursorSensitivity m_sensitivity = csUnspecified;
+    TKxCursorType m_cursorType = ctKeyset;
+    std::uint32_t m_keysetSize = 0;
+    std::uint32_t m_maxRecords = 0;
+    std::uint32_t m_maxFieldDataSize = 0;
+    TKxCompressionType m_compression = ctMaximum;
+    TRecordCountStrategies m_countStrategies = kxDefaultRecordCountStrategies;
+    std::unique_ptr<TKxCascadedContentsProperties> m_cascaded;
+
+    std::int64_t m_position = 0;
+    int m_recordCount = -1;
+    SQLRETURN m_lastFetchResult = 0;
+    QString m_fetchErrorText;
+    SQLUSMALLINT m_rowStatus = 0;
+    SQLULEN m_grantedCursorType = SQL_CURSOR_FORWARD_ONLY;
+    std::vector<std::unique_ptr<TKxOdbcField>> m_allFields;
+    std::vector<TKxOdbcField*> m_dataFields;
+    std::unique_ptr<TKxOdbcFieldReader> m_reader;
+    bool m_destroying = false;
+};
+
+// The recordset of a SELECT text.
+class TKxOdbcRecordset : public TKxOdbcRecordsetBase {
+public:
+    using TKxOdbcRecordsetBase::TKxOdbcRecordsetBase;
+    ~TKxOdbcRecordset() override;
+
+protected:
+    // The text must not be empty and must start with SELECT.
+    void CheckPreparedSQLStatement(const QString& text) override;
+    KxIntf<TKxOdbcStatementBase> CreateSameClass() const override;
+};
+
+} // namespace kx

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "dbcore/record_states.h"
+#include "dbcore/value_buffer.h"
+#include "odbc/odbc_driver_traits.h"
+#include "odbc/odbc_field_reader.h"
+
+namespace kx {
+
+// What a column's buffer needs to know of its recordset's current row. The recordset
+// implements it; buffers reach it only while the recordset (their owner) exists.
+class IKxOdbcRowAccess {
+public:
+    virtual ~IKxOdbcRowAccess() = default;
+    virtual bool LastFetchSucceeded() const = 0;
+    virtual SQLRETURN LastFetchResult() const = 0;
+    virtual QString FetchErrorText() const = 0;
+    virtual TKxRecordsetState RowState() = 0;
+    virtual bool Scrollable() const = 0;
+    virtual int RecordCountForDisplay() = 0;
+    virtual TKxOdbcFieldReader& FieldReader() = 0;
+    virtual const TKxOdbcDriverTraits& DriverTraits() const = 0;
+    // A long value finished loading.
+    virtual void FieldValueChanged(const QString& fieldName) = 0;
+};
+
+// The ODBC form of a value: its bytes in the layout the driver reads and writes (dates as
+// the ODBC structures), the length/indicator (bytes, or SQL_NULL_DATA), the size the value
+// takes in the database (differs from the length for compressed values) and whether the
+// first part of a long value was read. The state holders keep values in this form.
+class TODBCFieldStateValueBuffer : public TKxFieldValueBuffer {
+public:
+    TODBCFieldStateValueBuffer(QObject* owner, TKxFieldDataType dataType, TKxFieldBufferInfo info,
+                               TKxLifetime lifetime = TKxLifetime::SelfOwned);
+
+    std::uint32_t GetFixedDataSize() const override;
+    bool IsFixedSize() const override { return false; }
+    bool IsNull() const override { return m_indicator == SQL_NULL_DATA; }
+    void SetNull() override;
+    void SetValue(const KxVariant& value) override;
+    void Clear(bool releaseData) override;
+    void AssignFromIntf(IKxUnknown* source) override;
+    // 1: the indicator, 2: the stored size.
+    int AskInteger(int id) override;
+
+    SQLLEN Indicator() const { return m_indicator; }
+    std::int64_t StoredSize() const { return m_storedSize; }
+    bool FirstReadDone() const { return m_firstReadDone; }
+    // The value's length in bytes as the driver knows it (the indicator), 0 when NULL.
+    std::uint64_t ValueSize() const;
+
+protected:
+    void DataSizeChanged(std::uint64_t length) override;
+    KxVariant InternalGetValue() const override;
+    void InternalSetValue(const KxVariant& value) override;
+    QString InternalGetDisplayText() override;
+    void SetInternalSize(std::uint64_t newSize) override;
+    std::uint32_t InternalWriteAt(std::uint64_t offset, const void* buffer,
+                                  std::uint32_t count) override;
+
+    // The recordset's row, or null when this buffer has none (a state holder's) or the
+    // recordset is gone.
+    virtual IKxOdbcRowAccess* Row() const { return nullptr; }
+    // The driver writes the indicator at every fetch (a bound buffer): clearing keeps it.
+    virtual bool IndicatorIsDriven() const { return false; }
+    bool IsBookmarkColumn() const { return ColumnNumber() == 0; }
+
+    SQLLEN m_indicator = SQL_NULL_DATA;
+    std::int64_t m_storedSize = 0;
+    bool m_firstReadDone = false;
+};
+
+// The buffer bound to one column of the recordset's statement. Fixed-size kinds and strings
+// are bound, so a fetch fills them; long kinds (memo, wide memo, binary) are read on demand:
+// after a fetch only their start (the compressed-value header of binary values), the rest
+// when somebody needs the whole value.
+class TODBCFieldValueBuffer : public TODBCFieldStateValueBuffer {
+public:
+    TODBCFieldValueBuffer(IKxOdbcRowAccess* row, QObject* owner, TKxFieldDataType dataType,
+                          TKxFieldBufferInfo info, TKxLifetime lifetime = TKxLifetime::SelfOwned);
+
+    std::uint32_t GetFixedDataSize() const override;
+    bool IsFixedSize() const override;
+    bool IsBound() const { return m_bound; }
+
+    // Binds the buffer to its column (or unbinds it); long kinds are not bound.
+    virtual void BindBuffer(bool bind);
+    // Reads the first part of a long value: its length, and for binary values the header.
+    virtual void ReadFirstData();
+    // Reads the whole of a long value (decompressing a compressed binary value).
+    virtual void FetchBlobData();
+    // A writer is about to replace the whole long value: empty, complete and modified.
+    void PrepareForWriting();
+    // After a fetch: forget the old value and read the start of the new one.
+    virtual void Refetch(bool releaseData);
+
+protected:
+    void InternalFetchData(bool forDisplay) override;
+    void SetInternalSize(std::uint64_t newSize) override;
+    IKxOdbcRowAccess* Row() const override;
+    bool IndicatorIsDriven() const override { return m_bound; }
+
+private:
+    void FetchStringData();
+    void RebindIfMoved();
+    TKxOdbcFieldReader::TKxReadSpace Space();
+    void DecompressRest();
+
+    IKxOdbcRowAccess* m_row;
+    std::uint32_t m_headerSize;
+    bool m_bound = false;
+    const void* m_boundAddress = nullptr;
+    SQLLEN m_boundLength = 0;
+};
+
+} // namespace kx
