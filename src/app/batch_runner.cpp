@@ -10,6 +10,7 @@
 #include "editor/sql_syntax_setup.h"
 #include "editor/syntax_coloring.h"
 #include "odbc/odbc_connection.h"
+#include "odbc/odbc_result_text.h"
 #include "odbc/odbc_statement.h"
 
 #include <QCoreApplication>
@@ -38,23 +39,12 @@ protected:
 private:
     static constexpr int kMaxCellWidth = 40;
 
-    static QString Cell(SQLHSTMT statement, SQLUSMALLINT column) {
-        QByteArray value;
-        char buffer[4096];
-        SQLLEN indicator = 0;
-        SQLRETURN rc = SQL_SUCCESS_WITH_INFO;
-        // Long values arrive in pieces; only the start is shown.
-        while (value.size() < 4 * kMaxCellWidth &&
-               (rc = SQLGetData(statement, column, SQL_C_CHAR, buffer, sizeof buffer,
-                                &indicator)) != SQL_NO_DATA &&
-               SQL_SUCCEEDED(rc)) {
-            if (indicator == SQL_NULL_DATA)
-                return QStringLiteral("NULL");
-            value += QByteArray(buffer, static_cast<int>(qstrnlen(buffer, sizeof buffer)));
-            if (rc == SQL_SUCCESS)
-                break;
-        }
-        QString text = QString::fromUtf8(value);
+    // Long values are read only as far as a cell shows them.
+    static QString Cell(TKxOdbcResultText& result, int column) {
+        const std::optional<QString> value = result.Text(column, 4 * kMaxCellWidth);
+        if (!value)
+            return QStringLiteral("NULL");
+        QString text = *value;
         text.replace(QLatin1Char('\r'), QLatin1Char(' '));
         text.replace(QLatin1Char('\n'), QLatin1Char(' '));
         if (text.size() > kMaxCellWidth)
@@ -63,26 +53,21 @@ private:
     }
 
     void PrintRows() {
-        SQLHSTMT statement = OdbcHandle();
-        SQLSMALLINT columns = 0;
-        if (!SQL_SUCCEEDED(SQLNumResultCols(statement, &columns)) || columns <= 0)
+        TKxOdbcResultText result(OdbcHandle(), this, ODBCConnection()->DriverTraits());
+        const int columns = result.ColumnCount();
+        if (columns <= 0)
             return;
         QStringList header;
-        for (SQLUSMALLINT c = 1; c <= columns; ++c) {
-            SQLCHAR name[256] = {};
-            SQLSMALLINT length = 0;
-            SQLDescribeCol(statement, c, name, sizeof name, &length, nullptr, nullptr, nullptr,
-                           nullptr);
-            header.append(QString::fromUtf8(reinterpret_cast<const char*>(name)));
-        }
+        for (int c = 1; c <= columns; ++c)
+            header.append(result.ColumnName(c));
         std::vector<QStringList> rows;
         int total = 0;
-        for (SQLRETURN rc = SQLFetch(statement); SQL_SUCCEEDED(rc); rc = SQLFetch(statement)) {
+        while (result.Fetch()) {
             if (total++ >= m_maxRows)
                 continue;
             QStringList row;
-            for (SQLUSMALLINT c = 1; c <= columns; ++c)
-                row.append(Cell(statement, c));
+            for (int c = 1; c <= columns; ++c)
+                row.append(Cell(result, c));
             rows.push_back(row);
         }
         std::vector<qsizetype> widths(header.size());

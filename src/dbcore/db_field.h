@@ -23,7 +23,7 @@ struct TKxFieldCreateData {
     bool Signed = true;
     bool AutoIncrementing = false;
     TKxCompressionType BlobCompressionType = ctNone;
-    std::int64_t Size = 0; // bytes, as the driver reports it
+    std::int64_t Size = 0;    // bytes, as the driver reports it
     bool BlankPadded = false; // CHAR/NCHAR: trailing blanks are padding, not value
 };
 

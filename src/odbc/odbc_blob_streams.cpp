@@ -9,16 +9,17 @@ namespace kx {
 std::int64_t TOdbcBlobStreamBase::Seek(std::int64_t offset, TKxSeekOrigin origin) {
     if (offset == 0 && origin == TKxSeekOrigin::Current)
         return m_position;
-    KxRaise(QCoreApplication::translate("KxOdbc", "Unsupported Seek operation Offset: %1, Origin: %2")
-                .arg(offset)
-                .arg(static_cast<int>(origin)),
-            QString::fromLatin1(m_className) + QStringLiteral(".Seek"),
-            KxObjectDescription::OfInterface(m_owner));
+    KxRaise(
+        QCoreApplication::translate("KxOdbc", "Unsupported Seek operation Offset: %1, Origin: %2")
+            .arg(offset)
+            .arg(static_cast<int>(origin)),
+        QString::fromLatin1(m_className) + QStringLiteral(".Seek"),
+        KxObjectDescription::OfInterface(m_owner));
 }
 
 void TOdbcBlobStreamBase::RaiseUnsupported(const char* operation) const {
-    const QString routine = QString::fromLatin1(m_className) + QLatin1Char('.') +
-                            QString::fromLatin1(operation);
+    const QString routine =
+        QString::fromLatin1(m_className) + QLatin1Char('.') + QString::fromLatin1(operation);
     KxRaise(QCoreApplication::translate("KxOdbc", "Unsupported Stream Operation: %1").arg(routine),
             routine, KxObjectDescription::OfInterface(m_owner));
 }

@@ -12,9 +12,9 @@ namespace kx {
 // connection opens. Every decision that depends on the driver is taken here, from these
 // answers, and nowhere else: the rest of the data layer asks the record, never the name.
 struct TKxOdbcDriverTraits {
-    QString driverName; // SQL_DRIVER_NAME, for example "psqlodbca.so"
-    QString dbmsName;   // SQL_DBMS_NAME
-    SQLUINTEGER getDataExtensions = 0; // SQL_GETDATA_EXTENSIONS bits
+    QString driverName;                       // SQL_DRIVER_NAME, for example "psqlodbca.so"
+    QString dbmsName;                         // SQL_DBMS_NAME
+    SQLUINTEGER getDataExtensions = 0;        // SQL_GETDATA_EXTENSIONS bits
     SQLUINTEGER staticCursorAttributes1 = 0;  // SQL_STATIC_CURSOR_ATTRIBUTES1
     SQLUINTEGER keysetCursorAttributes1 = 0;  // SQL_KEYSET_CURSOR_ATTRIBUTES1
     SQLUINTEGER dynamicCursorAttributes1 = 0; // SQL_DYNAMIC_CURSOR_ATTRIBUTES1

@@ -44,8 +44,7 @@ void TKxOdbcFieldReader::NewRow() {
 }
 
 SQLRETURN TKxOdbcFieldReader::GetData(SQLUSMALLINT column, SQLSMALLINT cType, void* buffer,
-                                      SQLLEN size, SQLLEN& indicator,
-                                      const QString& routineName) {
+                                      SQLLEN size, SQLLEN& indicator, const QString& routineName) {
     indicator = 0;
     const SQLRETURN rc = SQLGetData(m_statement, column, cType, buffer, size, &indicator);
     m_column = column;
@@ -78,10 +77,11 @@ void TKxOdbcFieldReader::Delivered(SQLUSMALLINT column, std::uint64_t offset, bo
     m_delivered[column] = finished ? kFinished : offset;
 }
 
-TKxOdbcFieldReader::TKxReadResult
-TKxOdbcFieldReader::Read(SQLUSMALLINT column, SQLSMALLINT cType, const TKxReadSpace& space,
-                         const QString& routineName, std::uint64_t limit,
-                         std::uint64_t firstBytes) {
+TKxOdbcFieldReader::TKxReadResult TKxOdbcFieldReader::Read(SQLUSMALLINT column, SQLSMALLINT cType,
+                                                           const TKxReadSpace& space,
+                                                           const QString& routineName,
+                                                           std::uint64_t limit,
+                                                           std::uint64_t firstBytes) {
     const int charSize = CharSizeOf(cType);
     const std::uint64_t driverAt = DriverPosition(column, routineName);
     // Continue after the bytes the target holds when the driver continues there; otherwise

@@ -39,8 +39,9 @@ bool SameFieldName(const QString& a, const QString& b) {
     return true;
 }
 
-template <class T> T CheckedEnum(int value, int last, const char* typeName, IKxUnknown* object,
-                                 const QString& routine) {
+template <class T>
+T CheckedEnum(int value, int last, const char* typeName, IKxUnknown* object,
+              const QString& routine) {
     if (value < 0 || value > last)
         KxRaise(KxUnknownPropertyValueText(QString::fromLatin1(typeName), value), routine,
                 KxObjectDescription::OfInterface(object));
@@ -99,8 +100,8 @@ SQLULEN SimulationOf(TPositionedUpdateSimulation simulation) {
 
 TKxOdbcRecordsetBase::TKxOdbcRecordsetBase(QObject* owner, TKxLifetime lifetime)
     : TKxOdbcStatementBase(owner, lifetime),
-      m_cascaded(std::make_unique<TKxCascadedContentsProperties>(
-          static_cast<IKxGetItemByName*>(this))) {
+      m_cascaded(
+          std::make_unique<TKxCascadedContentsProperties>(static_cast<IKxGetItemByName*>(this))) {
     AddConnectionPoint(KxInterfaceId::Of<IKxPositionChangeSink>());
     AddConnectionPoint(KxInterfaceId::Of<IKxOperationSink>());
     AddConnectionPoint(KxInterfaceId::Of<IKxFieldValueChangeSink>());
@@ -132,7 +133,8 @@ const TKxOdbcDriverTraits& TKxOdbcRecordsetBase::DriverTraits() const {
 
 TKxOdbcFieldReader& TKxOdbcRecordsetBase::FieldReader() {
     if (!m_reader)
-        KxRaise(Tr("The %1 can only be used when the Object is Active").arg(QStringLiteral("FieldReader")),
+        KxRaise(Tr("The %1 can only be used when the Object is Active")
+                    .arg(QStringLiteral("FieldReader")),
                 QStringLiteral("FieldReader"), KxObjectDescription(this));
     return *m_reader;
 }
@@ -278,8 +280,8 @@ void TKxOdbcRecordsetBase::ResetState() {
 
 void TKxOdbcRecordsetBase::APIExecuteSQL(const QString& text) {
     ResetState();
-    m_reader = std::make_unique<TKxOdbcFieldReader>(static_cast<IKxGetItemByName*>(this),
-                                                    DriverTraits());
+    m_reader =
+        std::make_unique<TKxOdbcFieldReader>(static_cast<IKxGetItemByName*>(this), DriverTraits());
     m_reader->SetStatement(OdbcHandle());
     TKxOdbcStatementBase::APIExecuteSQL(text);
     SQLULEN granted = SQL_CURSOR_FORWARD_ONLY;
@@ -430,7 +432,8 @@ void TKxOdbcRecordsetBase::CreateFields() {
         // A column that cannot be described (an interval, say) gets no field; the others
         // stay usable.
         try {
-            TKxFieldCreateData data = DescribeColumn(static_cast<SQLUSMALLINT>(column), m_compression);
+            TKxFieldCreateData data =
+                DescribeColumn(static_cast<SQLUSMALLINT>(column), m_compression);
             if (OnCreateField)
                 OnCreateField(this, data.Name, data);
             m_allFields.push_back(std::make_unique<TKxOdbcField>(self, this, std::move(data)));
@@ -574,9 +577,9 @@ void TKxOdbcRecordsetBase::Move(SQLSMALLINT orientation, std::int64_t offset, bo
     if (orientation == SQL_FETCH_ABSOLUTE)
         offset = std::clamp<std::int64_t>(offset, 1, std::max(RecordCount(), 1));
     const SQLHSTMT statement = OdbcHandle();
-    m_lastFetchResult =
-        Scrollable() ? SQLFetchScroll(statement, orientation, static_cast<SQLLEN>(offset))
-                     : SQLFetch(statement);
+    m_lastFetchResult = Scrollable()
+                            ? SQLFetchScroll(statement, orientation, static_cast<SQLLEN>(offset))
+                            : SQLFetch(statement);
     m_reader->NewRow();
     if (SQL_SUCCEEDED(m_lastFetchResult)) {
         m_fetchErrorText.clear();

@@ -14,7 +14,12 @@
 
 namespace kx {
 
-enum TKxCursorType : std::uint8_t { ctUnidirectional = 0, ctStatic = 1, ctKeyset = 2, ctDynamic = 3 };
+enum TKxCursorType : std::uint8_t {
+    ctUnidirectional = 0,
+    ctStatic = 1,
+    ctKeyset = 2,
+    ctDynamic = 3
+};
 enum TCursorSensitivity : std::uint8_t {
     csUnspecified = 0,
     csInsensitive = 1,

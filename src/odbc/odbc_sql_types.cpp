@@ -127,9 +127,9 @@ TKxFieldDataType KxFieldDataTypeOfSqlType(SQLSMALLINT sqlType, bool isSigned) {
     case SQL_LONGVARCHAR:
         return fdtMemo;
     default:
-        KxRaise(QCoreApplication::translate("KxOdbc", "Unknown ODBC Field Data Type: %1")
-                    .arg(sqlType),
-                QStringLiteral("CreateFields"));
+        KxRaise(
+            QCoreApplication::translate("KxOdbc", "Unknown ODBC Field Data Type: %1").arg(sqlType),
+            QStringLiteral("CreateFields"));
     }
 }
 

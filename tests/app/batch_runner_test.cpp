@@ -105,6 +105,32 @@ TEST_P(BatchRunnerDriverTest, SeparatorsInQuotedTextSplitNothing) {
     test::ExpectValueStoredAndTableKept(connectString);
 }
 
+TEST_P(BatchRunnerDriverTest, ValuesArePrintedAsFarAsACellShowsAndAFailingFetchIsAnError) {
+    // 300 two-byte characters: the cell reads only its start, and never a cut character.
+    const QString longText(300, QChar(0x00E9));
+    EXPECT_EQ(Run(QStringLiteral("create table t (id integer, note varchar(1000));\n"
+                                 "insert into t values (1, '%1');\n"
+                                 "insert into t values (2, '');\n"
+                                 "select id, note from t order by id;\n")
+                      .arg(longText)),
+              0)
+        << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("1  | ") + QString(39, QChar(0x00E9)) +
+                                QStringLiteral("…\n")))
+        << output.toStdString();
+    EXPECT_FALSE(output.contains(QChar::ReplacementCharacter));
+    EXPECT_TRUE(output.contains(QStringLiteral("(2 row(s))")));
+    if (!Server())
+        return;
+    // The division fails on the third row, after two rows arrived: the run ends with the
+    // driver's message instead of printing a shorter result as if it were complete.
+    options.connectionString += QStringLiteral("UseDeclareFetch=1;Fetch=1;");
+    EXPECT_EQ(Run(QStringLiteral("select 1/(3-g) as q from generate_series(1,5) g;\n")), 1)
+        << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("division by zero"))) << output.toStdString();
+    EXPECT_FALSE(output.contains(QStringLiteral("row(s))")));
+}
+
 KX_INSTANTIATE_DRIVER_TESTS(BatchRunnerDriverTest);
 
 } // namespace

@@ -1,10 +1,12 @@
 #pragma once
 
-// A result set for the app tests until the recordset reads values: an ODBC statement that
-// keeps its cursor open while active and reads the first column of its next row.
+// A result set for the app tests: an ODBC statement that runs any text (as the script
+// executor's direct-execution statement does), keeps its cursor open while active and reads
+// the first column of its next row.
 
 #include "dbcore/sql_property.h"
-#include "odbc/odbc_error.h"
+#include "odbc/odbc_connection.h"
+#include "odbc/odbc_result_text.h"
 #include "odbc/odbc_statement.h"
 
 #include <QString>
@@ -18,15 +20,10 @@ public:
 
     // "<no row>" at the end of the rows; a failing fetch or read raises, it is no end.
     QString FirstValue() {
-        const SQLRETURN fetched = SQLFetch(OdbcHandle());
-        if (fetched == SQL_NO_DATA)
+        TKxOdbcResultText result(OdbcHandle(), this, ODBCConnection()->DriverTraits());
+        if (!result.Fetch())
             return QStringLiteral("<no row>");
-        CheckOdbcResult(fetched, this, QStringLiteral("SQLFetch"));
-        SQLCHAR buffer[256] = {};
-        SQLLEN indicator = 0;
-        CheckOdbcResult(SQLGetData(OdbcHandle(), 1, SQL_C_CHAR, buffer, sizeof buffer, &indicator),
-                        this, QStringLiteral("SQLGetData"));
-        return QString::fromUtf8(reinterpret_cast<const char*>(buffer));
+        return result.Text(1, 0).value_or(QString());
     }
 
 protected:

@@ -1,0 +1,54 @@
+#include "odbc/odbc_result_text.h"
+
+#include "odbc/odbc_error.h"
+
+#include <vector>
+
+namespace kx {
+
+TKxOdbcResultText::TKxOdbcResultText(SQLHSTMT statement, IKxUnknown* object,
+                                     const TKxOdbcDriverTraits& traits)
+    : m_statement(statement), m_object(object), m_reader(object, traits) {
+    m_reader.SetStatement(statement);
+}
+
+int TKxOdbcResultText::ColumnCount() {
+    SQLSMALLINT count = 0;
+    CheckOdbcResult(SQLNumResultCols(m_statement, &count), m_object,
+                    QStringLiteral("GetODBCFieldCount"), m_statement, SQL_HANDLE_STMT);
+    return count;
+}
+
+QString TKxOdbcResultText::ColumnName(int column) {
+    SQLCHAR name[256] = {};
+    SQLSMALLINT length = 0;
+    CheckOdbcResult(SQLColAttribute(m_statement, static_cast<SQLUSMALLINT>(column), SQL_DESC_NAME,
+                                    name, sizeof name - 1, &length, nullptr),
+                    m_object, QStringLiteral("CreateFields"), m_statement, SQL_HANDLE_STMT);
+    return QString::fromUtf8(reinterpret_cast<const char*>(name));
+}
+
+bool TKxOdbcResultText::Fetch() {
+    const SQLRETURN rc = SQLFetch(m_statement);
+    m_reader.NewRow();
+    if (rc == SQL_NO_DATA)
+        return false;
+    CheckOdbcResult(rc, m_object, QStringLiteral("MoveToNext"), m_statement, SQL_HANDLE_STMT);
+    return true;
+}
+
+std::optional<QString> TKxOdbcResultText::Text(int column, std::uint64_t maxBytes) {
+    std::vector<char> bytes;
+    const auto result = m_reader.Read(
+        static_cast<SQLUSMALLINT>(column), SQL_C_CHAR,
+        [&bytes](std::uint64_t size) {
+            bytes.resize(static_cast<std::size_t>(size));
+            return static_cast<void*>(bytes.data());
+        },
+        QStringLiteral("ReadValueText"), maxBytes);
+    if (result.isNull)
+        return std::nullopt;
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(result.bytes));
+}
+
+} // namespace kx
