@@ -1,5 +1,6 @@
 #include "odbc/odbc_recordset.h"
 
+#include "dbcore/sql_property.h"
 #include "dbcore/sql_words.h"
 #include "foundation/interface_connection.h"
 #include "foundation/scope_objects.h"
@@ -10,6 +11,7 @@
 #include "odbc/odbc_sql_types.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace kx {
@@ -511,14 +513,119 @@ bool TKxOdbcRecordsetBase::Scrollable() const {
 }
 
 int TKxOdbcRecordsetBase::ComputeRecordCount() {
-    if ((m_countStrategies & csUseCountFromODBCDriver) == 0)
-        return -1;
+    int count = -1;
+    if (m_countStrategies & csUseCountFromODBCDriver)
+        count = DriverRecordCount();
+    if (count == -1 && (m_countStrategies & csUseSelectCountStatement))
+        count = SelectCountRecordCount();
+    if (count == -1 && (m_countStrategies & csCountByLogarithmicPositioning))
+        count = LogarithmicRecordCount();
+    return count;
+}
+
+int TKxOdbcRecordsetBase::DriverRecordCount() {
     SQLLEN count = 0;
+    // Drivers that do not know say 0 or fail; both mean "ask somebody else".
     if (!SQL_SUCCEEDED(SQLGetDiagField(SQL_HANDLE_STMT, OdbcHandle(), 0, SQL_DIAG_CURSOR_ROW_COUNT,
                                        &count, SQL_IS_INTEGER, nullptr)) ||
         count <= 0)
         return -1;
     return static_cast<int>(std::min<SQLLEN>(count, INT_MAX));
+}
+
+int TKxOdbcRecordsetBase::SelectCountRecordCount() {
+    const QString routine = QStringLiteral("ComputeRecordCount");
+    // A list of aggregates alone gives one row, whatever the table holds.
+    static const QStringList aggregates{QStringLiteral("min"), QStringLiteral("max"),
+                                        QStringLiteral("avg"), QStringLiteral("count"),
+                                        QStringLiteral("sum")};
+    const QStringList items =
+        SQL().GetSQLSelectedFields().split(QRegularExpression(QStringLiteral("[,;]")));
+    const bool onlyAggregates = std::all_of(items.begin(), items.end(), [](const QString& item) {
+        const QString word = item.section(QLatin1Char('('), 0, 0).trimmed();
+        return item.contains(QLatin1Char('(')) && aggregates.contains(word, Qt::CaseInsensitive);
+    });
+    if (onlyAggregates)
+        return 1;
+
+    KxIntf<IKxUnknown> copy;
+    KxCheckHR(CreateCopyQI(copy), this, routine);
+    const auto close = [&copy] {
+        if (const auto active = KxQuery<IKxGetSetActive>(copy.get()))
+            active->SetActive(false);
+    };
+    try {
+        KxIntf<IKxUnknown> sql;
+        KxCheckHR(KxGetPropertyIntf(copy.get(), QStringLiteral("SQL"),
+                                    KxInterfaceId::Of<IKxSqlStatementParts>(), sql),
+                  this, routine);
+        const auto parts = KxCheckQueryInterface<IKxSqlStatementParts>(sql.get(), routine);
+        KxCheckQueryInterface<IKxExecuteOperation>(copy.get(), routine)
+            ->ExecuteOperation(roSetSimplestConfiguration, nullptr);
+        parts->SetSQLSelectedFields(QStringLiteral("Count(*)"));
+        parts->SetSQLGroupBy(QString());
+        parts->SetSQLOrderBy(QString());
+        parts->SetSQLForUpdateOf(QString());
+        KxCheckQueryInterface<IKxGetSetActive>(copy.get(), routine)->SetActive(true);
+        KxVariant value;
+        {
+            // The field belongs to the copy: let go of it before the copy closes.
+            KxIntf<IKxUnknown> field;
+            KxCheckHR(KxCheckQueryInterface<IKxGetItemByIndex>(copy.get(), routine)
+                          ->GetItemByIndex(1, field),
+                      this, routine);
+            value = KxCheckQueryInterface<IKxGetSetValue>(field.get(), routine)->GetValue();
+        }
+        close();
+        return value.IsNull()
+                   ? 0
+                   : static_cast<int>(std::clamp<std::int64_t>(value.ToInt64(), 0, INT_MAX));
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+int TKxOdbcRecordsetBase::LogarithmicRecordCount() {
+    // Probing moves the driver's cursor; the fields are told a position change runs, so no
+    // probe reaches them, and the current row is fetched again at the end.
+    m_fetchErrorText.clear();
+    auto* self = static_cast<IKxGetItemByName*>(this);
+    const KxIntf<TKxNotificationDisabler> disabler(new TKxNotificationDisabler(self, 0, 0));
+    for (const auto& field : m_allFields)
+        field->BeforePositionChange();
+    const SQLHSTMT statement = OdbcHandle();
+    const auto fetches = [statement](std::int64_t row) {
+        return SQL_SUCCEEDED(
+            SQLFetchScroll(statement, SQL_FETCH_ABSOLUTE, static_cast<SQLLEN>(row)));
+    };
+    std::int64_t high = 256;
+    while (high < INT_MAX && fetches(high))
+        high *= 2;
+    std::int64_t low = 1;
+    // The first position that cannot be fetched lies in [low, high].
+    while (low < high) {
+        const std::int64_t middle = (low + high) / 2;
+        if (fetches(middle)) {
+            if (low == middle)
+                break;
+            low = middle;
+        } else {
+            high = middle;
+        }
+    }
+    const int count = static_cast<int>(std::min<std::int64_t>(high - 1, INT_MAX));
+    m_lastFetchResult =
+        SQLFetchScroll(statement, SQL_FETCH_ABSOLUTE, static_cast<SQLLEN>(m_position));
+    m_reader->NewRow();
+    for (const auto& field : m_allFields) {
+        try {
+            field->AfterPositionChange();
+        } catch (const std::exception& e) {
+            KxTrace(QString::fromUtf8(e.what()), TKxTraceCategory::Exception);
+        }
+    }
+    return count;
 }
 
 int TKxOdbcRecordsetBase::RecordCount() {

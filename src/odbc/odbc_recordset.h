@@ -173,9 +173,13 @@ protected:
     void AfterPositionChange() override;
     bool FindPublishedProperty(const QString& name, KxIntf<IKxUnknown>& value) const override;
 
-    // The count when it is not known yet: the driver's own count (SQL_DIAG_CURSOR_ROW_COUNT),
-    // -1 when it has none.
+    // The count when it is not known yet, by the chosen strategies in their fixed order: the
+    // driver's own count, a SELECT Count(*) on a copy, probing the cursor with absolute
+    // fetches. -1 when none of them knows.
     virtual int ComputeRecordCount();
+    int DriverRecordCount();
+    int SelectCountRecordCount();
+    int LogarithmicRecordCount();
     // Leaves insert or edit state before a move or a close; updates come with the update
     // strategies, so here it cancels.
     virtual void LeaveModifyingState();

@@ -1,0 +1,79 @@
+#include "dbcore/sql_property.h"
+#include "odbc/odbc_recordset.h"
+#include "support/connected_driver_test.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace kx;
+
+// How a scrollable recordset learns its row count when the driver does not tell it.
+class OdbcRecordCountTest : public test::ConnectedDriverTest {
+protected:
+    void SetUp() override {
+        ConnectedDriverTest::SetUp();
+        if (IsSkipped())
+            return;
+        connection.ExecuteDirect(QStringLiteral("CREATE TABLE kx_n (id INTEGER, grp INTEGER)"));
+        for (int i = 1; i <= 300; ++i)
+            connection.ExecuteDirect(
+                QStringLiteral("INSERT INTO kx_n VALUES (%1, %2)").arg(i).arg(i % 3));
+        recordset.SetName(QStringLiteral("Recordset1"));
+        recordset.SetODBCConnection(&connection);
+    }
+
+    int CountOf(const QString& sql, TRecordCountStrategies strategies) {
+        recordset.SetActive(false);
+        recordset.SetRecordCountStrategies(strategies);
+        recordset.SQL().SetAsString(sql);
+        recordset.SetActive(true);
+        return recordset.RecordCount();
+    }
+
+    TKxOdbcRecordset recordset;
+};
+
+TEST_P(OdbcRecordCountTest, EveryStrategyCountsTheSameRows) {
+    const QString sql = QStringLiteral("SELECT id, grp FROM kx_n WHERE id > 10 ORDER BY id");
+    EXPECT_EQ(CountOf(sql, csUseSelectCountStatement), 290);
+    EXPECT_EQ(recordset.Position(), 1) << "counting leaves the recordset where it was";
+    EXPECT_EQ(recordset.FieldValue(KxVariant(QStringLiteral("id"))).ToInt64(), 11);
+    EXPECT_EQ(CountOf(sql, csCountByLogarithmicPositioning), 290);
+    EXPECT_EQ(recordset.FieldValue(KxVariant(QStringLiteral("id"))).ToInt64(), 11)
+        << "the probes do not reach the fields";
+    EXPECT_EQ(CountOf(sql, kxDefaultRecordCountStrategies), 290);
+    EXPECT_EQ(CountOf(QStringLiteral("SELECT id FROM kx_n WHERE id < 0"),
+                      csCountByLogarithmicPositioning),
+              0);
+    EXPECT_EQ(CountOf(sql, 0), -1) << "no strategy, no count";
+    EXPECT_TRUE(recordset.IsEOF());
+}
+
+TEST_P(OdbcRecordCountTest, AggregatesCountAsOneRowAndGroupsCountTheirRows) {
+    EXPECT_EQ(
+        CountOf(QStringLiteral("SELECT count(*), max(id) FROM kx_n"), csUseSelectCountStatement),
+        1);
+    // The GROUP BY part goes: the count is that of the rows the groups are made of.
+    EXPECT_EQ(CountOf(QStringLiteral("SELECT grp FROM kx_n WHERE id <= 30 GROUP BY grp"),
+                      csUseSelectCountStatement),
+              30);
+}
+
+TEST_P(OdbcRecordCountTest, TheLastRowIsReachedRightAfterOpening) {
+    connection.SetActive(false);
+    if (Server())
+        connection.SetConnectionString(connectString + QStringLiteral("UseDeclareFetch=1;"));
+    CountOf(QStringLiteral("SELECT id FROM kx_n ORDER BY id"), kxDefaultRecordCountStrategies);
+    recordset.MoveToLast();
+    EXPECT_EQ(recordset.Position(), 300);
+    EXPECT_EQ(recordset.FieldValue(KxVariant(QStringLiteral("id"))).ToInt64(), 300);
+    recordset.SetPosition(150);
+    EXPECT_EQ(recordset.FieldValue(KxVariant(QStringLiteral("id"))).ToInt64(), 150);
+    recordset.MoveToPrevious();
+    EXPECT_EQ(recordset.FieldValue(KxVariant(QStringLiteral("id"))).ToInt64(), 149);
+}
+
+KX_INSTANTIATE_DRIVER_TESTS(OdbcRecordCountTest);
+
+} // namespace
