@@ -1,7 +1,12 @@
 #include "dbcore/sql_property.h"
+#include "foundation/persistent_data.h"
+#include "foundation/storage_helpers.h"
 #include "odbc/odbc_recordset.h"
+#include "odbc/odbc_recordset_properties.h"
 #include "support/connected_driver_test.h"
 
+#include <QDir>
+#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -75,5 +80,53 @@ TEST_P(OdbcRecordCountTest, TheLastRowIsReachedRightAfterOpening) {
 }
 
 KX_INSTANTIATE_DRIVER_TESTS(OdbcRecordCountTest);
+
+TEST(OdbcRecordsetPropertiesTest, StoredSettingsSkipDefaultsRoundTripAndLoadClamped) {
+    QTemporaryDir dir;
+    TKxPersistentData store;
+    store.SetFileName(QDir(dir.path()).filePath(QStringLiteral("r.PRS")));
+    KxOpenKey(&store, QStringLiteral("\\Recordset"), true);
+    const auto fileBytes = [&store] {
+        store.Flush();
+        QFile file(store.FileName());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    TKxOdbcRecordsetProperties defaults(false, TKxLifetime::OwnerOwned);
+    defaults.StoreData(&store);
+    for (const char* key : {"Cursor Type", "Update Strategy", "Attributes", "Count Strategies",
+                            "BLOB Compression Type", "Keyset Size"})
+        EXPECT_FALSE(fileBytes().contains(key)) << key;
+
+    TKxOdbcRecordset recordset;
+    recordset.SetCursorType(ctUnidirectional);
+    recordset.SetUpdateStrategy(usReadOnly);
+    recordset.SetAttributes(raAutoEdit | raBookmarksEnabled);
+    recordset.SetRecordCountStrategies(csCountByLogarithmicPositioning);
+    recordset.SetMaxRecordsReturned(50);
+    TKxOdbcRecordsetProperties properties(false, TKxLifetime::OwnerOwned);
+    properties.AssignFromObj(&recordset);
+    properties.StoreData(&store);
+    const QByteArray bytes = fileBytes();
+    EXPECT_TRUE(bytes.contains("Cursor Type=0")) << bytes.toStdString();
+    EXPECT_TRUE(bytes.contains("Attributes=12")) << "one byte, hexadecimal";
+    EXPECT_TRUE(bytes.contains("Count Strategies=04"));
+
+    TKxOdbcRecordsetProperties loaded(false, TKxLifetime::OwnerOwned);
+    loaded.LoadData(&store);
+    TKxOdbcRecordset copy;
+    loaded.AssignToObj(&copy);
+    EXPECT_EQ(copy.CursorType(), ctUnidirectional);
+    EXPECT_EQ(copy.UpdateStrategy(), usReadOnly);
+    EXPECT_EQ(copy.Attributes(), raAutoEdit | raBookmarksEnabled);
+    EXPECT_EQ(copy.RecordCountStrategies(), csCountByLogarithmicPositioning);
+    EXPECT_EQ(copy.MaxRecordsReturned(), 50u);
+
+    store.WriteString(QStringLiteral("Cursor Type"), QStringLiteral("9"));
+    store.WriteString(QStringLiteral("Update Strategy"), QStringLiteral("-4"));
+    loaded.LoadData(&store);
+    EXPECT_EQ(loaded.CursorType, ctDynamic) << "a stored value outside the range is clamped";
+    EXPECT_EQ(loaded.UpdateStrategy, usReadOnly);
+    EXPECT_THROW(copy.SetCursorType(static_cast<TKxCursorType>(7)), EKxException);
+}
 
 } // namespace
