@@ -9,6 +9,7 @@
 #include "odbc/odbc_connection.h"
 #include "odbc/odbc_diagnostics.h"
 #include "odbc/odbc_sql_types.h"
+#include "odbc/odbc_state_holders.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
@@ -889,6 +890,16 @@ void TKxOdbcRecordsetBase::FillNameList(int listKind, IKxUnknown* target) {
             continue;
         names->AddName(self, listKind, field->GetName());
     }
+}
+
+KxIntf<IKxUnknown> TKxOdbcRecordsetBase::CreateStateHolder() {
+    return KxIntf<IKxUnknown>(static_cast<IKxAssignToIntf*>(
+        KxCreateStateHolder<TKxOdbcRecordsetState>(static_cast<IKxGetItemByName*>(this)).get()));
+}
+
+void TKxOdbcRecordsetBase::RestoreState(IKxUnknown* holder) {
+    KxCheckQueryInterface<IKxAssignToIntf>(holder, QStringLiteral("RestoreState"))
+        ->AssignToIntf(static_cast<IKxGetItemByName*>(this));
 }
 
 // ---- TKxOdbcRecordset

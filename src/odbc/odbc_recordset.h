@@ -148,6 +148,9 @@ public:
     bool ExecuteOperation(int operation, IKxUnknown* parameter) override;
     bool IsUpdatable() override;
     void FillNameList(int listKind, IKxUnknown* target) override;
+    // Holders of position, state and field values (the ODBC holder classes).
+    KxIntf<IKxUnknown> CreateStateHolder() override;
+    void RestoreState(IKxUnknown* holder) override;
     void AfterFieldValueChange(const QString& fieldName) override;
 
     // ---- IKxOdbcRowAccess (what the fields' buffers ask)

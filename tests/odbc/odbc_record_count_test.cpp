@@ -21,9 +21,9 @@ protected:
         if (IsSkipped())
             return;
         connection.ExecuteDirect(QStringLiteral("CREATE TABLE kx_n (id INTEGER, grp INTEGER)"));
-        for (int i = 1; i <= 300; ++i)
-            connection.ExecuteDirect(
-                QStringLiteral("INSERT INTO kx_n VALUES (%1, %2)").arg(i).arg(i % 3));
+        connection.ExecuteDirect(
+            QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                           "WHERE i < 300) INSERT INTO kx_n SELECT i, i % 3 FROM n"));
         recordset.SetName(QStringLiteral("Recordset1"));
         recordset.SetODBCConnection(&connection);
     }
@@ -76,6 +76,10 @@ TEST_P(OdbcRecordCountTest, TheLastRowIsReachedRightAfterOpening) {
     recordset.SetPosition(150);
     EXPECT_EQ(recordset.FieldValue(KxVariant(QStringLiteral("id"))).ToInt64(), 150);
     recordset.MoveToPrevious();
+    EXPECT_EQ(recordset.FieldValue(KxVariant(QStringLiteral("id"))).ToInt64(), 149);
+    // Re-executing keeps the position through the recordset's state holder.
+    EXPECT_TRUE(recordset.ExecuteOperation(roReExecuteStatement, nullptr));
+    EXPECT_EQ(recordset.Position(), 149);
     EXPECT_EQ(recordset.FieldValue(KxVariant(QStringLiteral("id"))).ToInt64(), 149);
 }
 
