@@ -423,12 +423,21 @@ void TKxOdbcRecordsetBase::CreateFields() {
     m_allFields.clear();
     auto* self = static_cast<IKxGetItemByName*>(this);
     if (m_attributes & raBookmarksEnabled) {
+        TKxFieldCreateData bookmark;
         try {
-            m_allFields.push_back(
-                std::make_unique<TKxOdbcField>(self, this, DescribeColumn(0, ctNone)));
-        } catch (const std::exception& e) {
-            KxTrace(QString::fromUtf8(e.what()), TKxTraceCategory::Exception);
+            bookmark = DescribeColumn(0, ctNone);
+        } catch (const EODBCError&) {
+            // Drivers that fetch bookmarks but cannot describe column 0 (SQLite3's) get the
+            // shape ODBC defines for it: a read-only binary value of the driver's bookmark
+            // length, at most 8 bytes with variable bookmarks there.
+            bookmark = TKxFieldCreateData{};
+            bookmark.DataType = fdtBinary;
+            bookmark.NullValuesAllowed = false;
+            bookmark.Updatable = false;
+            bookmark.Signed = false;
+            bookmark.Size = 8;
         }
+        m_allFields.push_back(std::make_unique<TKxOdbcField>(self, this, std::move(bookmark)));
     }
     const int count = ODBCFieldCount();
     for (int column = 1; column <= count; ++column) {
@@ -521,6 +530,9 @@ int TKxOdbcRecordsetBase::ComputeRecordCount() {
         count = SelectCountRecordCount();
     if (count == -1 && (m_countStrategies & csCountByLogarithmicPositioning))
         count = LogarithmicRecordCount();
+    // The counting statement knows nothing of the row limit the driver applies to this one.
+    if (count > 0 && m_maxRecords != 0)
+        count = static_cast<int>(std::min<std::int64_t>(count, m_maxRecords));
     return count;
 }
 
@@ -685,9 +697,16 @@ void TKxOdbcRecordsetBase::Move(SQLSMALLINT orientation, std::int64_t offset, bo
     if (orientation == SQL_FETCH_ABSOLUTE)
         offset = std::clamp<std::int64_t>(offset, 1, std::max(RecordCount(), 1));
     const SQLHSTMT statement = OdbcHandle();
-    m_lastFetchResult = Scrollable()
-                            ? SQLFetchScroll(statement, orientation, static_cast<SQLLEN>(offset))
-                            : SQLFetch(statement);
+    // With a row limit the driver's last row may lie beyond it (psqlODBC keeps the whole
+    // result for a keyset cursor), so the last row is fetched by its number.
+    SQLSMALLINT fetchOrientation = orientation;
+    if (orientation == SQL_FETCH_LAST && m_maxRecords != 0) {
+        fetchOrientation = SQL_FETCH_ABSOLUTE;
+        offset = RecordCount();
+    }
+    m_lastFetchResult =
+        Scrollable() ? SQLFetchScroll(statement, fetchOrientation, static_cast<SQLLEN>(offset))
+                     : SQLFetch(statement);
     m_reader->NewRow();
     if (SQL_SUCCEEDED(m_lastFetchResult)) {
         m_fetchErrorText.clear();

@@ -55,6 +55,30 @@ TEST_P(OdbcRecordCountTest, EveryStrategyCountsTheSameRows) {
     EXPECT_TRUE(recordset.IsEOF());
 }
 
+TEST_P(OdbcRecordCountTest, TheRowLimitBoundsTheCountAndTheMoves) {
+    recordset.SetMaxRecordsReturned(5);
+    EXPECT_EQ(CountOf(QStringLiteral("SELECT id FROM kx_n ORDER BY id"), csUseSelectCountStatement),
+              5);
+    recordset.MoveToLast();
+    EXPECT_EQ(recordset.Position(), 5);
+    EXPECT_EQ(recordset.FieldValue(KxVariant(QStringLiteral("id"))).ToInt64(), 5);
+}
+
+TEST_P(OdbcRecordCountTest, BookmarksAreAFieldOfTheirOwnBesideTheData) {
+    recordset.SetAttributes(kxDefaultRecordsetAttributes | raBookmarksEnabled);
+    CountOf(QStringLiteral("SELECT id, grp FROM kx_n ORDER BY id"), kxDefaultRecordCountStrategies);
+    EXPECT_EQ(recordset.Fields().size(), 2u) << "the data fields leave the bookmark out";
+    EXPECT_EQ(recordset.AllFieldCount(), 3u);
+    KxIntf<IKxUnknown> bookmark;
+    ASSERT_EQ(recordset.GetItemByIndex(0, bookmark), hr::S_Ok);
+    const QString first = KxQuery<IKxGetDisplayText>(bookmark.get())->GetDisplayText();
+    bool isNumber = false;
+    first.toULongLong(&isNumber);
+    EXPECT_TRUE(isNumber) << first.toStdString();
+    EXPECT_THROW(recordset.SetAttributes(kxDefaultRecordsetAttributes), EKxException)
+        << "bookmarks cannot be switched while open";
+}
+
 TEST_P(OdbcRecordCountTest, AggregatesCountAsOneRowAndGroupsCountTheirRows) {
     EXPECT_EQ(
         CountOf(QStringLiteral("SELECT count(*), max(id) FROM kx_n"), csUseSelectCountStatement),
