@@ -484,7 +484,7 @@ KxHResult TKxOdbcRecordsetBase::GetItemByIndex(int index, KxIntf<IKxUnknown>& it
     return kDispEBadIndex;
 }
 
-KxVariant TKxOdbcRecordsetBase::FieldValue(const KxVariant& index) {
+KxIntf<IKxGetSetValue> TKxOdbcRecordsetBase::FieldItem(const KxVariant& index) {
     const QString routine = QStringLiteral("FieldValue");
     if (!GetActive())
         KxRaise(Tr("The %1 can only be used when the Object is Active")
@@ -497,23 +497,15 @@ KxVariant TKxOdbcRecordsetBase::FieldValue(const KxVariant& index) {
         KxCheckHR(GetItemByIndex(static_cast<int>(index.ToInt64()), item), this, routine);
     else
         KxRaise(KxUnsupportedIndexTypeText(index.VarType()), routine, this);
-    return KxCheckQueryInterface<IKxGetSetValue>(item.get(), routine)->GetValue();
+    return KxCheckQueryInterface<IKxGetSetValue>(item.get(), routine);
+}
+
+KxVariant TKxOdbcRecordsetBase::FieldValue(const KxVariant& index) {
+    return FieldItem(index)->GetValue();
 }
 
 void TKxOdbcRecordsetBase::SetFieldValue(const KxVariant& index, const KxVariant& value) {
-    const QString routine = QStringLiteral("FieldValue");
-    if (!GetActive())
-        KxRaise(Tr("The %1 can only be used when the Object is Active")
-                    .arg(QStringLiteral("FieldValue ") + Tr("Property")),
-                routine, this);
-    KxIntf<IKxUnknown> item;
-    if (index.IsText())
-        KxCheckHR(GetItemByName(index.ToString(), item), this, routine);
-    else if (index.IsNumeric())
-        KxCheckHR(GetItemByIndex(static_cast<int>(index.ToInt64()), item), this, routine);
-    else
-        KxRaise(KxUnsupportedIndexTypeText(index.VarType()), routine, this);
-    KxCheckQueryInterface<IKxGetSetValue>(item.get(), routine)->SetValue(value);
+    FieldItem(index)->SetValue(value);
 }
 
 // ---- moving

@@ -201,7 +201,8 @@ private:
     TKxFieldCreateData DescribeColumn(SQLUSMALLINT column, TKxCompressionType compression);
     void ClearFields();
     void CheckInactiveProperty(const QString& name);
-    void ApplyCursorAttributes();
+    // The field a FieldValue index names (a column number or a name); only while active.
+    KxIntf<IKxGetSetValue> FieldItem(const KxVariant& index);
     TKxOdbcConnection& Connection() const;
 
     TKxRecordsetAttributes m_attributes = kxDefaultRecordsetAttributes;

@@ -248,18 +248,19 @@ SQL_TIME_STRUCT KxOdbcTimeOf(TKxDateTime value) {
 }
 
 SQL_TIMESTAMP_STRUCT KxOdbcTimestampOf(TKxDateTime value) {
-    QDate date;
+    const SQL_DATE_STRUCT date = KxOdbcDateOf(value);
+    const SQL_TIME_STRUCT time = KxOdbcTimeOf(value);
+    QDate day;
     qint64 msecs = 0;
-    Split(value, date, msecs);
-    const QTime time = QTime::fromMSecsSinceStartOfDay(static_cast<int>(msecs));
+    Split(value, day, msecs);
     SQL_TIMESTAMP_STRUCT result{};
-    result.year = static_cast<SQLSMALLINT>(date.year());
-    result.month = static_cast<SQLUSMALLINT>(date.month());
-    result.day = static_cast<SQLUSMALLINT>(date.day());
-    result.hour = static_cast<SQLUSMALLINT>(time.hour());
-    result.minute = static_cast<SQLUSMALLINT>(time.minute());
-    result.second = static_cast<SQLUSMALLINT>(time.second());
-    result.fraction = static_cast<SQLUINTEGER>(time.msec()) * 1000000u;
+    result.year = date.year;
+    result.month = date.month;
+    result.day = date.day;
+    result.hour = time.hour;
+    result.minute = time.minute;
+    result.second = time.second;
+    result.fraction = static_cast<SQLUINTEGER>(msecs % 1000) * 1000000u;
     return result;
 }
 
