@@ -274,7 +274,15 @@ TKxOdbcFieldReader::TKxReadSpace TODBCFieldValueBuffer::Space() {
 
 void TODBCFieldValueBuffer::InternalFetchData(bool forDisplay) {
     IKxOdbcRowAccess* row = Row();
-    if (row == nullptr || !row->LastFetchSucceeded()) {
+    if (row == nullptr) {
+        SetFetched(true);
+        return;
+    }
+    if (!row->LastFetchSucceeded()) {
+        // No row arrived: what the bound block still holds is the previous row's value, and
+        // a failed row must not pass it off as its own.
+        m_indicator = SQL_NULL_DATA;
+        SetNullFlag(true);
         SetFetched(true);
         return;
     }
@@ -308,9 +316,9 @@ void TODBCFieldValueBuffer::FetchStringData() {
                                   "and the driver cannot read it again")
                         .arg(ColumnName()),
                     QStringLiteral("InternalFetchData"), Described());
-        const auto result = row->FieldReader().Read(
-            static_cast<SQLUSMALLINT>(ColumnNumber()), KxOdbcCType(DataType()), Space(),
-            QStringLiteral("InternalFetchData"));
+        const auto result = row->FieldReader().Read(static_cast<SQLUSMALLINT>(ColumnNumber()),
+                                                    KxOdbcCType(DataType()), Space(),
+                                                    QStringLiteral("InternalFetchData"));
         m_indicator = result.isNull ? SQL_NULL_DATA : static_cast<SQLLEN>(result.bytes);
         if (result.isNull)
             return;
@@ -382,9 +390,9 @@ void TODBCFieldValueBuffer::FetchBlobData() {
     } else {
         const int charSize = KxOdbcCharSize(DataType());
         const std::uint64_t held = TKxMemoryLockBytes::GetDataSize() - charSize;
-        const auto result = row->FieldReader().Read(
-            static_cast<SQLUSMALLINT>(ColumnNumber()), KxOdbcCType(DataType()), Space(),
-            QStringLiteral("FetchBlobData"), 0, held);
+        const auto result = row->FieldReader().Read(static_cast<SQLUSMALLINT>(ColumnNumber()),
+                                                    KxOdbcCType(DataType()), Space(),
+                                                    QStringLiteral("FetchBlobData"), 0, held);
         TKxMemoryLockBytes::SetInternalSize(result.bytes + charSize);
         m_indicator = static_cast<SQLLEN>(result.bytes);
         m_storedSize = static_cast<std::int64_t>(result.bytes);
