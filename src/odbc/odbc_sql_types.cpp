@@ -75,7 +75,10 @@ SQLSMALLINT KxColumnSqlType(SQLLEN conciseType, SQLLEN verboseType) {
     const bool subCoded = verboseType == SQL_DATETIME || verboseType == SQL_INTERVAL;
     if (!subCoded && IsKnownSqlType(verboseType) && conciseType != verboseType)
         return static_cast<SQLSMALLINT>(verboseType);
-    if (!IsKnownSqlType(conciseType) && IsKnownSqlType(verboseType))
+    // SQL_DATETIME and SQL_INTERVAL are only categories; SQL_INTERVAL (10) has the number of
+    // the old SQL_TIME, so taking it would read an interval as a time of day. An unknown
+    // concise type of those categories stays unknown.
+    if (!subCoded && !IsKnownSqlType(conciseType) && IsKnownSqlType(verboseType))
         return static_cast<SQLSMALLINT>(verboseType);
     return static_cast<SQLSMALLINT>(conciseType);
 }

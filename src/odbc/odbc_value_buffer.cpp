@@ -274,7 +274,15 @@ TKxOdbcFieldReader::TKxReadSpace TODBCFieldValueBuffer::Space() {
 
 void TODBCFieldValueBuffer::InternalFetchData(bool forDisplay) {
     IKxOdbcRowAccess* row = Row();
-    if (row == nullptr || !row->LastFetchSucceeded()) {
+    if (row == nullptr) {
+        SetFetched(true);
+        return;
+    }
+    if (!row->LastFetchSucceeded()) {
+        // No row arrived: what the bound block still holds is the previous row's value, and
+        // a failed row must not pass it off as its own.
+        m_indicator = SQL_NULL_DATA;
+        SetNullFlag(true);
         SetFetched(true);
         return;
     }
