@@ -41,10 +41,12 @@ TKxOdbcDriverTraits KxReadDriverTraits(SQLHDBC connection, IKxUnknown* object) {
     // A blank answer means the data source has no quote character.
     traits.identifierQuote = TextInfo(connection, SQL_IDENTIFIER_QUOTE_CHAR, object).trimmed();
 
-    // Measured against the drivers: SQLite3's keeps a read offset per column and writes all
-    // bound columns on SQLSetPos; psqlODBC starts a column over after another was read.
+    // Measured against the drivers: SQLite3's keeps a read offset per column, stores every
+    // integer in 64 bits and writes all bound columns on SQLSetPos; psqlODBC starts a column
+    // over after another was read.
     const bool sqlite = IsSQLite3Driver(traits.driverName);
     traits.keepsGetDataOffsetPerColumn = sqlite;
+    traits.integerColumnsHold64Bits = sqlite;
     traits.setPosWritesEveryBoundColumn = sqlite;
     return traits;
 }

@@ -25,6 +25,9 @@ struct TKxOdbcDriverTraits {
     // (SQLite3's): a long value begun with SQLGetData continues where it stopped. Other
     // drivers start a column over once another one was read.
     bool keepsGetDataOffsetPerColumn = false;
+    // A driver whose integer columns hold 64 bits whatever their declared type (SQLite3's:
+    // an INTEGER holding 5000000000 is reported as SQL_INTEGER).
+    bool integerColumnsHold64Bits = false;
     // A driver that writes every bound column on SQLSetPos, modified or not.
     bool setPosWritesEveryBoundColumn = false;
 

@@ -381,6 +381,8 @@ TKxFieldCreateData TKxOdbcRecordsetBase::DescribeColumn(SQLUSMALLINT column,
     if (column != 0)
         sqlType = KxColumnSqlType(number(SQL_DESC_CONCISE_TYPE), number(SQL_DESC_TYPE));
     data.DataType = KxFieldDataTypeOfSqlType(sqlType, data.Signed);
+    if (KxIsIntegerKind(data.DataType) && DriverTraits().integerColumnsHold64Bits)
+        data.DataType = data.Signed ? fdtInt64 : fdtUInt64;
     data.BlankPadded = sqlType == SQL_CHAR || sqlType == SQL_WCHAR;
 
     const SQLLEN nullable = number(SQL_DESC_NULLABLE);
@@ -700,10 +702,11 @@ void TKxOdbcRecordsetBase::Move(SQLSMALLINT orientation, std::int64_t offset, bo
         Scrollable() ? SQLFetchScroll(statement, fetchOrientation, static_cast<SQLLEN>(offset))
                      : SQLFetch(statement);
     m_reader->NewRow();
-    if (SQL_SUCCEEDED(m_lastFetchResult)) {
+    if (SQL_SUCCEEDED(m_lastFetchResult) || m_lastFetchResult == SQL_NO_DATA) {
+        // The end of the data is no error; a record some drivers leave behind from an earlier
+        // call (SQLite3's 01S02 of the cursor attributes) must not read as one.
         m_fetchErrorText.clear();
     } else {
-        // The end of the data has no diagnostic record, and then no text.
         const TSQLErrorDesc record =
             ReadDiagRecord(SQL_HANDLE_STMT, statement, 1, m_lastFetchResult);
         m_fetchErrorText = record.SQLState.isEmpty() ? QString() : FormatDiagRecord(record);
