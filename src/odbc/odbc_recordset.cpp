@@ -121,7 +121,7 @@ TKxOdbcRecordset::~TKxOdbcRecordset() {
     CloseBeforeDestroy();
 }
 
-TKxOdbcConnection& TKxOdbcRecordsetBase::Connection() const {
+TKxOdbcConnection& TKxOdbcRecordsetBase::CheckedOdbcConnection() const {
     TKxOdbcConnection* connection = ODBCConnection();
     if (connection == nullptr)
         KxRaise(Tr("The %1 Property must be set before the Component can be activated")
@@ -131,7 +131,7 @@ TKxOdbcConnection& TKxOdbcRecordsetBase::Connection() const {
 }
 
 const TKxOdbcDriverTraits& TKxOdbcRecordsetBase::DriverTraits() const {
-    return Connection().DriverTraits();
+    return CheckedOdbcConnection().DriverTraits();
 }
 
 TKxOdbcFieldReader& TKxOdbcRecordsetBase::FieldReader() {

@@ -203,7 +203,8 @@ private:
     void CheckInactiveProperty(const QString& name);
     // The field a FieldValue index names (a column number or a name); only while active.
     KxIntf<IKxGetSetValue> FieldItem(const KxVariant& index);
-    TKxOdbcConnection& Connection() const;
+    // The connection, or an error naming the missing property.
+    TKxOdbcConnection& CheckedOdbcConnection() const;
 
     TKxRecordsetAttributes m_attributes = kxDefaultRecordsetAttributes;
     TUpdateStrategy m_updateStrategy = usMinimalLock;
