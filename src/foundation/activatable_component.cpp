@@ -127,7 +127,9 @@ void TKxActivatableComponent::CheckCanActivate(const QString& routineName) {
 }
 
 void TKxActivatableComponent::CheckIsActive(const QString& name) {
-    KxCheckObjIsActive(GetActive(), name, this);
+    // Describing the object costs more than the check: only a failing check needs it.
+    if (!GetActive())
+        KxCheckObjIsActive(false, name, this);
 }
 
 void TKxActivatableComponent::CheckIsInactive(const QString& name) {

@@ -114,6 +114,8 @@ KxHResult TKxConnectableComponent::FindConnectionPoint(const KxGuid& iid,
 
 void TKxConnectableComponent::NotifySinks(const KxGuid& iid, TKxSinkCallback callback,
                                           const TKxSinkParameters& parameters) {
+    if (!m_container->HasAdvisedSinks())
+        return;
     KxNotifySinks(static_cast<IKxUnknown*>(this), iid, callback, parameters,
                   m_notifyDisableCount == 0);
 }

@@ -109,11 +109,15 @@ KxHResult TKxEnumConnectionsImpl::Clone(KxIntf<IEnumConnections>& clone) {
 // ---- TKxConnectionPointImpl
 
 TKxConnectionPointImpl::TKxConnectionPointImpl(IConnectionPointContainer* container,
-                                               const KxInterfaceId& iid)
-    : m_container(container), m_iid(iid), m_entries(KxMake<TKxInterfaceList>()) {}
+                                               const KxInterfaceId& iid,
+                                               std::shared_ptr<std::atomic<int>> advised)
+    : m_container(container), m_iid(iid), m_entries(KxMake<TKxInterfaceList>()),
+      m_advised(std::move(advised)) {}
 
 TKxConnectionPointImpl::~TKxConnectionPointImpl() {
     const int left = m_entries->Count();
+    if (m_advised)
+        *m_advised -= left;
     if (left != 0)
         KxTrace(QStringLiteral("Assertion failed: ConnectedObjects.Count = 0 (%1 [%2], %3 left)")
                     .arg(m_iid.guid.ToString(), KxPointerText(this))
@@ -142,6 +146,8 @@ KxHResult TKxConnectionPointImpl::Advise(IKxUnknown* sink, std::uint32_t* cookie
         const std::uint32_t newCookie = m_cookieCounter + 1;
         const KxIntf<IKxUnknown> entry = KxMake<TKxConnectedObjListEntry>(sink, newCookie);
         m_entries->Add(entry.get());
+        if (m_advised)
+            ++*m_advised;
         m_cookieCounter = newCookie;
         if (cookie != nullptr)
             *cookie = newCookie;
@@ -163,6 +169,8 @@ KxHResult TKxConnectionPointImpl::Unadvise(std::uint32_t cookie) {
                     // The sink is released once the lock is left: its destructor may
                     // well unadvise something else.
                     removed = m_entries->Extract(index);
+                    if (m_advised)
+                        --*m_advised;
                     break;
                 }
             }
@@ -194,7 +202,8 @@ void TKxConnectionPointContainerImpl::AddConnectionPoint(const KxInterfaceId& ii
     if (FindConnectionPoint(iid.guid, existing) != hr::CONNECT_E_NoConnection)
         return;
     const KxIntf<IKxUnknown> point = KxMake<TKxConnectionPointImpl>(
-        m_outer != nullptr ? m_outer : static_cast<IConnectionPointContainer*>(this), iid);
+        m_outer != nullptr ? m_outer : static_cast<IConnectionPointContainer*>(this), iid,
+        m_advised);
     m_points->Add(point.get());
 }
 

@@ -4,8 +4,10 @@
 #include "foundation/kx_hresult.h"
 #include "foundation/kx_lists.h"
 
+#include <atomic>
 #include <climits>
 #include <cstdint>
+#include <memory>
 
 namespace kx {
 
@@ -169,7 +171,9 @@ class TKxConnectionPointContainerImpl;
 // when it lets them go, after which the point answers E_NOINTERFACE for its container.
 class TKxConnectionPointImpl : public TKxInterfacedObject, public virtual IConnectionPoint {
 public:
-    TKxConnectionPointImpl(IConnectionPointContainer* container, const KxInterfaceId& iid);
+    // `advised` (may be null) counts the sinks advised at every point of one container.
+    TKxConnectionPointImpl(IConnectionPointContainer* container, const KxInterfaceId& iid,
+                           std::shared_ptr<std::atomic<int>> advised = {});
     // Every sink must have been unadvised by now. One that was not is reported to the trace
     // routine (the reference count category) and released.
     ~TKxConnectionPointImpl() override;
@@ -189,6 +193,7 @@ private:
     KxInterfaceId m_iid;
     KxIntf<TKxInterfaceList> m_entries;
     std::uint32_t m_cookieCounter = 0;
+    std::shared_ptr<std::atomic<int>> m_advised;
 };
 
 // The connection points of a connectable object, in the order they were added. An object that
@@ -208,10 +213,14 @@ public:
     void ClearConnectionPoints() override;
     KxHResult EnumConnectionPoints(KxIntf<IEnumConnectionPoints>& enumerator) override;
     KxHResult FindConnectionPoint(const KxGuid& iid, KxIntf<IConnectionPoint>& point) override;
+    // Whether any sink is advised at any point: a notification nobody hears costs nothing
+    // then (a recordset tells of every row it moves to).
+    bool HasAdvisedSinks() const { return m_advised->load(std::memory_order_relaxed) > 0; }
 
 private:
     IConnectionPointContainer* m_outer;
     KxIntf<TKxInterfaceList> m_points;
+    std::shared_ptr<std::atomic<int>> m_advised = std::make_shared<std::atomic<int>>(0);
 };
 
 } // namespace kx

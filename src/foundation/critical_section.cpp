@@ -17,8 +17,10 @@ void TKxCriticalSection::Leave() {
 }
 
 TKxCriticalSectionLock::TKxCriticalSectionLock(IKxCriticalSection* section) : m_section(section) {
-    KxCheckPointer(section, QCoreApplication::translate("KxFoundation", "The Critical Section"),
-                   nullptr, QStringLiteral("TKxCriticalSectionLock.Create"));
+    // The translated name is only needed for the error, and locks are taken very often.
+    if (section == nullptr)
+        KxCheckPointer(section, QCoreApplication::translate("KxFoundation", "The Critical Section"),
+                       nullptr, QStringLiteral("TKxCriticalSectionLock.Create"));
     m_section->Enter();
 }
 

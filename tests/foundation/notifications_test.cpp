@@ -34,6 +34,19 @@ TEST_F(NotifySinksTest, SinksHearInReverseAdviseOrder) {
                                           "B: after position|A: after position"));
 }
 
+TEST_F(NotifySinksTest, SinksAdvisedAgainAfterAllLeftHearAgain) {
+    // Notifying is skipped while nobody is advised; the count behind that must follow
+    // every advise and unadvise, also on other points of the same component.
+    KxInterfaceDisconnect(&component, IKxPositionChangeSink::IID, cookieA);
+    KxInterfaceDisconnect(&component, IKxPositionChangeSink::IID, cookieB);
+    component.NotifySinks(IKxPositionChangeSink::IID, KxCallSinkBeforePositionChange);
+    EXPECT_TRUE(log.isEmpty());
+    cookieA = KxInterfaceConnect(&component, a.get(), IKxPositionChangeSink::IID);
+    component.NotifySinks(IKxPositionChangeSink::IID, KxCallSinkBeforePositionChange);
+    EXPECT_EQ(Joined(log), QStringLiteral("A: before position"));
+    cookieB = KxInterfaceConnect(&component, b.get(), IKxPositionChangeSink::IID);
+}
+
 TEST_F(NotifySinksTest, WhileDisabledOnlyAlwaysNotifySinksHear) {
     a->alwaysNotify = true;
     component.DisableNotifications(1);
