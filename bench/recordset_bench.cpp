@@ -6,6 +6,9 @@
 //   - the last row right after open (scrollable cursors; needs the driver's row count);
 //   - a full scan reading every value's display text, open included, against isql, which
 //     also connects and starts a process (a few milliseconds of its time);
+//   - for the forward-only scan, where the time goes: the moves alone (fetch and position
+//     notifications, no value read) and a plain SQLFetch + SQLGetData text loop in this
+//     process (the driver's share);
 //   - the resident memory the scan adds (sampled from /proc/self/statm while it runs, from
 //     after the open on), for 1 000 rows and for N rows: what the driver buffers at execute
 //     is taken before the scan starts, so the difference is what rows cost on our side.
@@ -30,6 +33,8 @@
 #include <cstdlib>
 #include <malloc.h>
 #include <optional>
+#include <sql.h>
+#include <sqlext.h>
 #include <unistd.h>
 #include <vector>
 
@@ -169,6 +174,69 @@ TScan Scan(TKxOdbcConnection& connection, const QString& sql, TKxCursorType curs
     return scan;
 }
 
+// The recordset's moves alone: every fetch with its notifications, no value read.
+double MovesOnly(TKxOdbcConnection& connection, const QString& sql, std::int64_t& rows) {
+    TKxOdbcRecordset recordset;
+    recordset.SetODBCConnection(&connection);
+    recordset.SetCursorType(ctUnidirectional);
+    recordset.SQL().SetAsString(sql);
+    QElapsedTimer clock;
+    clock.start();
+    recordset.SetActive(true);
+    rows = 0;
+    while (recordset.LastFetchSucceeded()) {
+        ++rows;
+        recordset.MoveToNext();
+    }
+    return double(clock.nsecsElapsed()) / 1e6;
+}
+
+// The floor inside this process: plain SQLFetch and SQLGetData as text on a connection of
+// its own, what isql does without printing. Connecting is not timed.
+std::optional<double> RawOdbcScan(const QString& connect, const QString& sql, std::int64_t& rows) {
+    SQLHENV env = nullptr;
+    SQLHDBC dbc = nullptr;
+    SQLHSTMT stmt = nullptr;
+    std::optional<double> ms;
+    QByteArray connectText = connect.toUtf8();
+    QByteArray sqlText = sql.toUtf8();
+    SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
+    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
+    if (SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(connectText.data()),
+                                       SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT))) {
+        SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt);
+        QElapsedTimer clock;
+        clock.start();
+        if (SQL_SUCCEEDED(
+                SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(sqlText.data()), SQL_NTS))) {
+            SQLSMALLINT columns = 0;
+            SQLNumResultCols(stmt, &columns);
+            char buffer[512];
+            std::int64_t length = 0;
+            rows = 0;
+            SQLRETURN rc = SQL_SUCCESS;
+            while (SQL_SUCCEEDED(rc = SQLFetch(stmt))) {
+                for (SQLUSMALLINT column = 1; column <= columns; ++column) {
+                    SQLLEN indicator = 0;
+                    if (SQL_SUCCEEDED(SQLGetData(stmt, column, SQL_C_CHAR, buffer, sizeof buffer,
+                                                 &indicator)) &&
+                        indicator > 0)
+                        length += indicator;
+                }
+                ++rows;
+            }
+            if (rc == SQL_NO_DATA && length > 0)
+                ms = double(clock.nsecsElapsed()) / 1e6;
+        }
+        SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+        SQLDisconnect(dbc);
+    }
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    SQLFreeHandle(SQL_HANDLE_ENV, env);
+    return ms;
+}
+
 // isql -b -k (SQLDriverConnect with the same connection string as ours, so the driver runs
 // with the same options) printing `sql` comma-delimited to /dev/null.
 std::optional<double> IsqlScan(const QString& connect, const QString& sql) {
@@ -273,6 +341,22 @@ void FullScans(TKxOdbcConnection& connection, const TConfiguration& configuratio
                isqlBest && best.rows == rows ? QString::number(best.ms / *isqlBest, 'f', 2)
                                              : QString());
 
+        if (cursor == ctUnidirectional) {
+            // Where the time goes: the moves without reading values, and the driver alone.
+            std::int64_t movedRows = 0;
+            const double moves = MovesOnly(connection, kQuery, movedRows);
+            Report(configuration.name,
+                   QStringLiteral("  part: moves only, no value read (%1 rows)").arg(movedRows),
+                   Ms(moves), isqlBest ? Ms(*isqlBest) : QString(),
+                   isqlBest ? QString::number(moves / *isqlBest, 'f', 2) : QString());
+            std::int64_t rawRows = 0;
+            const std::optional<double> raw = RawOdbcScan(configuration.connect, kQuery, rawRows);
+            Report(
+                configuration.name,
+                QStringLiteral("  part: plain SQLFetch + SQLGetData text (%1 rows)").arg(rawRows),
+                raw ? Ms(*raw) : QStringLiteral("failed"), isqlBest ? Ms(*isqlBest) : QString(),
+                raw && isqlBest ? QString::number(*raw / *isqlBest, 'f', 2) : QString());
+        }
         // Memory: the scan of 1 000 rows and of all rows, each right after the other.
         const TScan small = Scan(connection, kSmallQuery, cursor);
         const TScan large = Scan(connection, kQuery, cursor);
@@ -284,7 +368,7 @@ void FullScans(TKxOdbcConnection& connection, const TConfiguration& configuratio
                    .arg(MB(large.openGrowth), 0, 'f', 1)
                    .arg(MB(small.growth), 0, 'f', 2)
                    .arg(MB(large.growth), 0, 'f', 2)
-                   .arg(MB(large.growth - small.growth), 0, 'f', 2),
+                   .arg(std::max(MB(large.growth - small.growth), 0.0), 0, 'f', 2),
                QString(),
                large.growth - small.growth <= 5 * 1024 * 1024 ? QStringLiteral("<= 5 MB")
                                                               : QStringLiteral("> 5 MB"));
