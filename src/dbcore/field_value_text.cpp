@@ -126,6 +126,12 @@ QString KxFieldValueDisplayText(int dataType, const KxVariant& value) {
         return KxDateTimeDisplayText(value.ToDouble(), false);
     case fdtTime:
         return KxDateTimeDisplayText(value.ToDouble(), true);
+    case fdtDouble:
+    case fdtNumeric:
+        // The shortest text that reads back as the same double: every digit the database
+        // holds (3.141592653589793, not 3.14159265358979), as psql and isql show it. It is
+        // also several times faster to compute than a fixed count of significant digits.
+        return QLocale().toString(value.ToDouble(), 'g', QLocale::FloatingPointShortest);
     default:
         return value.ToString();
     }

@@ -318,6 +318,14 @@ TEST(ValueBufferTest, NumbersAndTruthFollowTheLocale) {
     number->ClearDisplayCache();
     EXPECT_EQ(number->GetDisplayText(), QStringLiteral("1.5"));
     EXPECT_EQ(truth->GetDisplayText(), QStringLiteral("True"));
+    // A double shows every digit it holds, and no digit it does not.
+    number->SetValue(KxVariant(3.141592653589793));
+    EXPECT_EQ(number->GetDisplayText(), QStringLiteral("3.141592653589793"));
+    number->SetValue(KxVariant(0.1));
+    EXPECT_EQ(number->GetDisplayText(), QStringLiteral("0.1"));
+    number->SetValue(KxVariant(0.1 + 0.2));
+    EXPECT_EQ(KxFieldValueFromText(number->GetDisplayText(), fdtDouble).ToDouble(), 0.1 + 0.2)
+        << "the text reads back as the same value";
 }
 
 // ---- Texts typed by the user
