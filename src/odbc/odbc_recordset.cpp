@@ -276,6 +276,7 @@ void TKxOdbcRecordsetBase::ResetState() {
     TKxOdbcStatementBase::ResetState();
     m_position = 0;
     m_recordCount = -1;
+    m_firstFetchFoundNoRow = false;
     m_lastFetchResult = 0;
     m_fetchErrorText.clear();
     m_rowStatus = 0;
@@ -313,6 +314,7 @@ void TKxOdbcRecordsetBase::DoAfterActiveChange(bool newActive) {
             field->CurrentBuffer().BindBuffer(true);
         Move(SQL_FETCH_NEXT, 0, false, QStringLiteral("NotifyAfterActiveChange"));
         m_position = 1;
+        m_firstFetchFoundNoRow = m_lastFetchResult == SQL_NO_DATA;
         for (const auto& field : m_allFields)
             field->AfterActiveChange(true);
     }
@@ -520,8 +522,16 @@ int TKxOdbcRecordsetBase::ComputeRecordCount() {
     int count = -1;
     if (m_countStrategies & csUseCountFromODBCDriver)
         count = DriverRecordCount();
-    if (count == -1 && (m_countStrategies & csUseSelectCountStatement))
-        count = SelectCountRecordCount();
+    if (count == -1 && (m_countStrategies & csUseSelectCountStatement)) {
+        // A statement that cannot be counted this way (a catalog call has no SQL text, a
+        // text the copy cannot run) leaves the count to the next strategy.
+        try {
+            count = SelectCountRecordCount();
+        } catch (const EKxException& e) {
+            KxTrace(e.GetMessage(), TKxTraceCategory::Exception);
+            count = -1;
+        }
+    }
     if (count == -1 && (m_countStrategies & csCountByLogarithmicPositioning))
         count = LogarithmicRecordCount();
     // The counting statement knows nothing of the row limit the driver applies to this one.
@@ -569,10 +579,18 @@ int TKxOdbcRecordsetBase::SelectCountRecordCount() {
         const auto parts = KxCheckQueryInterface<IKxSqlStatementParts>(sql.get(), routine);
         KxCheckQueryInterface<IKxExecuteOperation>(copy.get(), routine)
             ->ExecuteOperation(roSetSimplestConfiguration, nullptr);
-        parts->SetSQLSelectedFields(QStringLiteral("Count(*)"));
-        parts->SetSQLGroupBy(QString());
-        parts->SetSQLOrderBy(QString());
-        parts->SetSQLForUpdateOf(QString());
+        if (CountsOnlyAsSubquery()) {
+            // Groups, distinct rows, limits and set operations change what a row is: the
+            // statement is counted as it stands.
+            KxCheckQueryInterface<IKxSetAsString>(sql.get(), routine)
+                ->SetAsString(QStringLiteral("SELECT Count(*) FROM (%1) kx_counted")
+                                  .arg(KxStripChars(SQL().GetAsString(), u" \t\n\r;")));
+        } else {
+            parts->SetSQLSelectedFields(QStringLiteral("Count(*)"));
+            parts->SetSQLGroupBy(QString());
+            parts->SetSQLOrderBy(QString());
+            parts->SetSQLForUpdateOf(QString());
+        }
         KxCheckQueryInterface<IKxGetSetActive>(copy.get(), routine)->SetActive(true);
         KxVariant value;
         {
@@ -591,6 +609,22 @@ int TKxOdbcRecordsetBase::SelectCountRecordCount() {
         close();
         throw;
     }
+}
+
+bool TKxOdbcRecordsetBase::CountsOnlyAsSubquery() const {
+    if (!SQL().GetSQLGroupBy().trimmed().isEmpty())
+        return true;
+    if (KxFirstWord(SQL().GetSQLSelectedFields())
+            .compare(QStringLiteral("DISTINCT"), Qt::CaseInsensitive) == 0)
+        return true;
+    // Words inside quoted literals and identifiers do not count.
+    static const QRegularExpression quoted(QStringLiteral(R"('[^']*'|"[^"]*")"));
+    static const QRegularExpression shaping(
+        QStringLiteral(R"(\b(LIMIT|OFFSET|FETCH|UNION|INTERSECT|EXCEPT|TOP)\b)"),
+        QRegularExpression::CaseInsensitiveOption);
+    QString text = SQL().GetAsString();
+    text.replace(quoted, QStringLiteral(" "));
+    return shaping.match(text).hasMatch();
 }
 
 int TKxOdbcRecordsetBase::LogarithmicRecordCount() {
@@ -639,7 +673,10 @@ int TKxOdbcRecordsetBase::RecordCount() {
     if (!GetActive())
         return -1;
     if (m_recordCount == -1) {
-        if (Scrollable())
+        // A result whose first fetch found no row is empty: nothing to count.
+        if (m_firstFetchFoundNoRow)
+            m_recordCount = 0;
+        else if (Scrollable())
             m_recordCount = ComputeRecordCount();
         else
             m_recordCount = LastFetchSucceeded() ? 1 : 0;

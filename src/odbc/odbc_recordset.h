@@ -183,6 +183,8 @@ protected:
     int DriverRecordCount();
     int SelectCountRecordCount();
     int LogarithmicRecordCount();
+    // Whether SELECT Count(*) must wrap the whole statement instead of replacing its list.
+    bool CountsOnlyAsSubquery() const;
     // Leaves insert or edit state before a move or a close; updates come with the update
     // strategies, so here it cancels.
     virtual void LeaveModifyingState();
@@ -220,6 +222,7 @@ private:
 
     std::int64_t m_position = 0;
     int m_recordCount = -1;
+    bool m_firstFetchFoundNoRow = false;
     SQLRETURN m_lastFetchResult = 0;
     QString m_fetchErrorText;
     SQLUSMALLINT m_rowStatus = 0;

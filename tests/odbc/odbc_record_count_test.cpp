@@ -79,14 +79,35 @@ TEST_P(OdbcRecordCountTest, BookmarksAreAFieldOfTheirOwnBesideTheData) {
         << "bookmarks cannot be switched while open";
 }
 
-TEST_P(OdbcRecordCountTest, AggregatesCountAsOneRowAndGroupsCountTheirRows) {
+TEST_P(OdbcRecordCountTest, AggregatesCountAsOneRowAndShapedResultsCountWhatTheyShow) {
     EXPECT_EQ(
         CountOf(QStringLiteral("SELECT count(*), max(id) FROM kx_n"), csUseSelectCountStatement),
         1);
-    // The GROUP BY part goes: the count is that of the rows the groups are made of.
+    // Groups, distinct rows, limits and set operations are counted as the rows they give,
+    // not as the rows they are made of.
     EXPECT_EQ(CountOf(QStringLiteral("SELECT grp FROM kx_n WHERE id <= 30 GROUP BY grp"),
                       csUseSelectCountStatement),
-              30);
+              3);
+    EXPECT_EQ(CountOf(QStringLiteral("SELECT DISTINCT grp FROM kx_n ORDER BY grp"),
+                      csUseSelectCountStatement),
+              3);
+    EXPECT_EQ(CountOf(QStringLiteral("SELECT id FROM kx_n ORDER BY id LIMIT 7 OFFSET 295"),
+                      csUseSelectCountStatement),
+              5);
+    EXPECT_EQ(CountOf(QStringLiteral("SELECT id FROM kx_n WHERE id < 3 UNION SELECT id FROM "
+                                     "kx_n WHERE id > 298"),
+                      csUseSelectCountStatement),
+              4);
+    // A literal that merely contains such a word is no reason to wrap.
+    EXPECT_EQ(CountOf(QStringLiteral("SELECT id, 'union' AS w FROM kx_n WHERE id <= 10"),
+                      csUseSelectCountStatement),
+              10);
+}
+
+TEST_P(OdbcRecordCountTest, AnEmptyResultCountsNoRowsWithoutAsking) {
+    // No strategy is needed: the first fetch found no row.
+    EXPECT_EQ(CountOf(QStringLiteral("SELECT id FROM kx_n WHERE id < 0"), 0), 0);
+    EXPECT_TRUE(recordset.IsEOF());
 }
 
 TEST_P(OdbcRecordCountTest, TheLastRowIsReachedRightAfterOpening) {
