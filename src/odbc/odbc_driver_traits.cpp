@@ -26,6 +26,20 @@ bool IsSQLite3Driver(const QString& driverName) {
 
 } // namespace
 
+bool TKxOdbcDriverTraits::CursorSeesOwnChanges(SQLULEN grantedCursorType) const {
+    constexpr SQLUINTEGER kOwnChanges = SQL_CA2_SENSITIVITY_UPDATES | SQL_CA2_SENSITIVITY_DELETIONS;
+    switch (grantedCursorType) {
+    case SQL_CURSOR_STATIC:
+        return (staticCursorAttributes2 & kOwnChanges) == kOwnChanges;
+    case SQL_CURSOR_KEYSET_DRIVEN:
+        return (keysetCursorAttributes2 & kOwnChanges) == kOwnChanges;
+    case SQL_CURSOR_DYNAMIC:
+        return true;
+    default:
+        return false;
+    }
+}
+
 TKxOdbcDriverTraits KxReadDriverTraits(SQLHDBC connection, IKxUnknown* object) {
     TKxOdbcDriverTraits traits;
     traits.driverName = TextInfo(connection, SQL_DRIVER_NAME, object);
@@ -37,6 +51,10 @@ TKxOdbcDriverTraits KxReadDriverTraits(SQLHDBC connection, IKxUnknown* object) {
         NumberInfo<SQLUINTEGER>(connection, SQL_KEYSET_CURSOR_ATTRIBUTES1, object);
     traits.dynamicCursorAttributes1 =
         NumberInfo<SQLUINTEGER>(connection, SQL_DYNAMIC_CURSOR_ATTRIBUTES1, object);
+    traits.staticCursorAttributes2 =
+        NumberInfo<SQLUINTEGER>(connection, SQL_STATIC_CURSOR_ATTRIBUTES2, object);
+    traits.keysetCursorAttributes2 =
+        NumberInfo<SQLUINTEGER>(connection, SQL_KEYSET_CURSOR_ATTRIBUTES2, object);
     traits.nullCollation = NumberInfo<SQLUSMALLINT>(connection, SQL_NULL_COLLATION, object);
     // A blank answer means the data source has no quote character.
     traits.identifierQuote = TextInfo(connection, SQL_IDENTIFIER_QUOTE_CHAR, object).trimmed();

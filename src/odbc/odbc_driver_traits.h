@@ -18,6 +18,8 @@ struct TKxOdbcDriverTraits {
     SQLUINTEGER staticCursorAttributes1 = 0;  // SQL_STATIC_CURSOR_ATTRIBUTES1
     SQLUINTEGER keysetCursorAttributes1 = 0;  // SQL_KEYSET_CURSOR_ATTRIBUTES1
     SQLUINTEGER dynamicCursorAttributes1 = 0; // SQL_DYNAMIC_CURSOR_ATTRIBUTES1
+    SQLUINTEGER staticCursorAttributes2 = 0;  // SQL_STATIC_CURSOR_ATTRIBUTES2
+    SQLUINTEGER keysetCursorAttributes2 = 0;  // SQL_KEYSET_CURSOR_ATTRIBUTES2
     SQLUSMALLINT nullCollation = SQL_NC_HIGH; // SQL_NULL_COLLATION
     QString identifierQuote;                  // blank when the source has none
 
@@ -36,6 +38,9 @@ struct TKxOdbcDriverTraits {
     bool CanGetDataOfBoundColumns() const { return (getDataExtensions & SQL_GD_BOUND) != 0; }
     // Columns may be read in any order, so long values can be read on demand.
     bool CanGetDataInAnyOrder() const { return (getDataExtensions & SQL_GD_ANY_ORDER) != 0; }
+    // Whether a cursor of the granted type shows the rows this program changed and deleted
+    // through it (SQLite3's static cursor does not: it keeps the rows it read at execution).
+    bool CursorSeesOwnChanges(SQLULEN grantedCursorType) const;
 };
 
 // Reads the traits of the driver behind the open connection `connection`; `object` is the

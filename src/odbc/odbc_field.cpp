@@ -72,10 +72,10 @@ void TKxOdbcField::AfterOperation(int operation, IKxUnknown* parameter) {
         break;
     case roApplyChanges: {
         TKxDBField::AfterOperation(operation, parameter);
+        // A long value of this row whose start was read already is still what it was.
         TODBCFieldValueBuffer& current = CurrentBuffer();
-        if (KxIsLargeKind(GetDataType()) && !current.IsFetched()) {
-            current.Refetch(false);
-        }
+        if (KxIsLargeKind(GetDataType()) && !current.IsFetched() && !current.FirstReadDone())
+            current.ReadFirstData();
         break;
     }
     case roRefreshCurrent:

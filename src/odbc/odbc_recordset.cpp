@@ -532,7 +532,10 @@ int TKxOdbcRecordsetBase::ComputeRecordCount() {
             count = -1;
         }
     }
-    if (count == -1 && (m_countStrategies & csCountByLogarithmicPositioning))
+    // Probing moves the cursor and fills the bound buffers: never while they hold a row
+    // being typed. The count stays unknown until the row is applied or cancelled.
+    if (count == -1 && (m_countStrategies & csCountByLogarithmicPositioning) &&
+        !KxIsModifyingState(GetRecordsetState()))
         count = LogarithmicRecordCount();
     // The counting statement knows nothing of the row limit the driver applies to this one.
     if (count > 0 && m_maxRecords != 0)
@@ -698,11 +701,6 @@ bool TKxOdbcRecordsetBase::IsEOF() const {
     return m_position >= GetCount();
 }
 
-void TKxOdbcRecordsetBase::LeaveModifyingState() {
-    // Changes are applied by the update strategies; until a recordset offers them it never
-    // enters insert or edit state, so there is nothing to leave.
-}
-
 void TKxOdbcRecordsetBase::BeforePositionChange() {
     if (OnBeforePositionChange && CanCallEvents())
         OnBeforePositionChange(this);
@@ -720,10 +718,12 @@ void TKxOdbcRecordsetBase::Move(SQLSMALLINT orientation, std::int64_t offset, bo
     if (orientation != SQL_FETCH_NEXT && !Scrollable())
         return;
     if (notify) {
+        // Changes are applied (or discarded) before anybody hears of the move: a failing
+        // apply stops the move, and no sink is left waiting for an "after".
+        LeaveModifyingState();
         BeforePositionChange();
         for (const auto& field : m_allFields)
             field->BeforePositionChange();
-        LeaveModifyingState();
     }
     if (orientation == SQL_FETCH_ABSOLUTE)
         offset = std::clamp<std::int64_t>(offset, 1, std::max(RecordCount(), 1));
@@ -869,9 +869,15 @@ int TKxOdbcRecordsetBase::AskInteger(int id) {
 bool TKxOdbcRecordsetBase::CanExecuteOperation(int operation, IKxUnknown* parameter) {
     const TKxRecordsetState state = GetRecordsetState();
     switch (operation) {
+    case roEdit:
+    case roDelete:
+        return IsUpdatable() && state == rsBrowse && RecordCount() > 0;
+    case roInsert:
+        return IsUpdatable() && state == rsBrowse;
     case roRefreshCurrent:
         return state == rsBrowse && RecordCount() > 0;
     case roCancelChanges:
+    case roApplyChanges:
     case roLeaveModifyingState:
         return GetActive() && KxIsModifyingState(state);
     case roSetSimplestConfiguration:
@@ -880,7 +886,6 @@ bool TKxOdbcRecordsetBase::CanExecuteOperation(int operation, IKxUnknown* parame
     case roScheduleReExecution:
         return TKxOdbcStatementBase::CanExecuteOperation(operation, parameter);
     default:
-        // Editing, inserting, deleting and applying come with the update strategies.
         return false;
     }
 }
@@ -889,16 +894,28 @@ bool TKxOdbcRecordsetBase::ExecuteOperation(int operation, IKxUnknown* parameter
     if (!CanExecuteOperation(operation, parameter))
         return false;
     switch (operation) {
+    case roEdit:
+    case roInsert:
+        DoOperation(operation, parameter, nullptr);
+        return true;
+    case roCancelChanges:
+        CancelChanges();
+        return true;
+    case roApplyChanges:
+        ApplyChanges();
+        return true;
+    case roDelete:
+        Delete();
+        return true;
+    case roLeaveModifyingState:
+        LeaveModifyingState();
+        return true;
     case roRefreshCurrent:
         RefreshRecord();
         return true;
     case roSetSimplestConfiguration:
         SetCursorType(ctUnidirectional);
         SetUpdateStrategy(usReadOnly);
-        return true;
-    case roCancelChanges:
-    case roLeaveModifyingState:
-        LeaveModifyingState();
         return true;
     default:
         return TKxOdbcStatementBase::ExecuteOperation(operation, parameter);

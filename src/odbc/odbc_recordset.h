@@ -183,11 +183,29 @@ protected:
     int DriverRecordCount();
     int SelectCountRecordCount();
     int LogarithmicRecordCount();
+    // Binds every column with its exact stored value, for drivers that write them all.
+    void PrepareExactSetPos(bool inserting);
+    // Raises "The record was not changed" unless the row status says it was.
+    void CheckRowChanged(const QString& routineName) const;
+    bool AnyFieldModified() const;
+    bool CursorSeesOwnChanges() const;
+    TKxOdbcField* FieldAtColumn(int column) const;
+    void ValidateFieldValues();
     // Whether SELECT Count(*) must wrap the whole statement instead of replacing its list.
     bool CountsOnlyAsSubquery() const;
-    // Leaves insert or edit state before a move or a close; updates come with the update
-    // strategies, so here it cancels.
+    // Leaves insert or edit state before a move, a close or a re-execution: applies the
+    // changes with raAutoSaveChanges (a failure keeps them, in their state, and raises),
+    // discards them without.
     virtual void LeaveModifyingState();
+    // Writes the inserted or edited row with SQLSetPos; a failure keeps the state and the
+    // typed values, so the user can correct them and apply again.
+    void ApplyChanges();
+    void CancelChanges();
+    // Deletes the current row and moves to the row that takes its place.
+    void Delete();
+    void InternalApplyChanges();
+    // One positioned update or insert with the current values, long values included.
+    void SetPosWithData(SQLUSMALLINT operation);
     void CreateFields();
     // The only place that fetches: one fetch in `orientation`, the new position, and (with
     // `notify`) the position-change notifications around it.

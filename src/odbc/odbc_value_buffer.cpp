@@ -25,6 +25,27 @@ template <class T> T ReadStruct(const void* data, std::uint64_t size) {
     return value;
 }
 
+// Passes a stream's bytes on and keeps a copy of them.
+class TStoredBytesTee : public TKxStream {
+public:
+    TStoredBytesTee(TKxStream& source, QByteArray& copy) : m_source(source), m_copy(copy) {}
+    std::uint32_t Read(void* buffer, std::uint32_t count) override {
+        const std::uint32_t done = m_source.Read(buffer, count);
+        m_copy.append(static_cast<const char*>(buffer), static_cast<qsizetype>(done));
+        return done;
+    }
+    std::uint32_t Write(const void* buffer, std::uint32_t count) override {
+        return m_source.Write(buffer, count);
+    }
+    std::int64_t Seek(std::int64_t offset, TKxSeekOrigin origin) override {
+        return m_source.Seek(offset, origin);
+    }
+
+private:
+    TKxStream& m_source;
+    QByteArray& m_copy;
+};
+
 } // namespace
 
 // ---- TODBCFieldStateValueBuffer
@@ -255,13 +276,24 @@ void TODBCFieldValueBuffer::BindBuffer(bool bind) {
         if (m_bound && data == m_boundAddress && length == m_boundLength)
             return;
     }
+    // SQLite3's driver writes the indicator when a column is bound; the value this buffer
+    // holds (a fetched one, or one put back by a cancel) must not change by binding it.
+    const SQLLEN indicator = m_indicator;
     CheckOdbcResult(SQLBindCol(statement, static_cast<SQLUSMALLINT>(ColumnNumber()), cType, data,
                                length, &m_indicator),
                     dynamic_cast<IKxUnknown*>(Owner()), QStringLiteral("BindBuffer"), statement,
                     SQL_HANDLE_STMT);
+    m_indicator = indicator;
     m_bound = bind;
     m_boundAddress = data;
     m_boundLength = length;
+}
+
+void TODBCFieldValueBuffer::BindingDropped() {
+    m_bound = false;
+    m_longBound = false;
+    m_boundAddress = nullptr;
+    m_boundLength = 0;
 }
 
 TKxOdbcFieldReader::TKxReadSpace TODBCFieldValueBuffer::Space() {
@@ -412,7 +444,14 @@ void TODBCFieldValueBuffer::DecompressRest() {
     reader.Skip(column, SQL_C_BINARY, kxCompressedBlobHeaderSize, QStringLiteral("FetchBlobData"));
     TOdbcBlobReadStream body(dynamic_cast<IKxUnknown*>(Owner()), reader, column);
     const std::int64_t stored = m_storedSize;
-    KxDecompressBlobBody(body, static_cast<ILockBytes*>(this));
+    if (row->DriverTraits().setPosWritesEveryBoundColumn) {
+        // Such a driver writes this column with any change of the row: keep what is stored.
+        m_storedBytes = QByteArray(static_cast<const char*>(GetData()), kxCompressedBlobHeaderSize);
+        TStoredBytesTee tee(body, m_storedBytes);
+        KxDecompressBlobBody(tee, static_cast<ILockBytes*>(this));
+    } else {
+        KxDecompressBlobBody(body, static_cast<ILockBytes*>(this));
+    }
     m_storedSize = body.TotalSize() >= 0 ? body.TotalSize() + kxCompressedBlobHeaderSize : stored;
     m_indicator = static_cast<SQLLEN>(TKxMemoryLockBytes::GetDataSize());
 }
@@ -425,6 +464,107 @@ void TODBCFieldValueBuffer::PrepareForWriting() {
     m_storedSize = 0;
     SetModified(true);
     ClearDisplayCache();
+}
+
+// ---- positioned updates
+
+void TODBCFieldValueBuffer::BindLongColumn(void* data, SQLLEN length) {
+    const auto statement = reinterpret_cast<SQLHSTMT>(StatementHandle());
+    CheckOdbcResult(SQLBindCol(statement, static_cast<SQLUSMALLINT>(ColumnNumber()),
+                               KxOdbcCType(DataType()), data, length, &m_indicator),
+                    dynamic_cast<IKxUnknown*>(Owner()), QStringLiteral("BindBlobBuffer"), statement,
+                    SQL_HANDLE_STMT);
+    m_longBound = data != nullptr;
+}
+
+void TODBCFieldValueBuffer::PrepareForSetPos() {
+    const bool isLong = KxIsLargeKind(DataType()) && !IsBookmarkColumn();
+    m_savedIndicator = m_indicator;
+    if (isLong) {
+        m_columnToken = ColumnNumber();
+        BindLongColumn(&m_columnToken, sizeof m_columnToken);
+    }
+    if (!GetModified()) {
+        m_indicator = SQL_COLUMN_IGNORE;
+    } else if (isLong) {
+        // An empty value is sent as an empty value, not as NULL.
+        m_indicator =
+            IsNull() ? SQL_NULL_DATA : SQL_LEN_DATA_AT_EXEC(static_cast<SQLLEN>(ValueSize()));
+    }
+}
+
+QByteArray TODBCFieldValueBuffer::StoredForm(TKxCompressionType compression) {
+    const auto* data = static_cast<const char*>(GetData());
+    const qsizetype size = static_cast<qsizetype>(ValueSize());
+    if (DataType() != fdtBinary || compression == ctNone || data == nullptr)
+        return QByteArray(data, data == nullptr ? 0 : size);
+    TKxLockBytesStream source(KxIntf<ILockBytes>(static_cast<ILockBytes*>(this)));
+    TKxMemoryStream packed;
+    KxWriteCompressedBlob(source, packed, compression);
+    QByteArray stored(static_cast<qsizetype>(packed.Size()), '\0');
+    packed.SetPosition(0);
+    packed.ReadBuffer(stored.data(), static_cast<std::uint32_t>(stored.size()));
+    return stored;
+}
+
+void TODBCFieldValueBuffer::PrepareExactForSetPos(bool inserting, TKxCompressionType compression) {
+    const bool isLong = KxIsLargeKind(DataType()) && !IsBookmarkColumn();
+    const bool leftEmpty = inserting && !GetModified();
+    // The whole value is needed: a text longer than its column, a long value not read yet.
+    if (!leftEmpty)
+        EnsureFetched(false);
+    m_savedIndicator = m_indicator;
+    if (!isLong) {
+        if (leftEmpty)
+            m_indicator = SQL_NULL_DATA; // a column the user left empty is NULL in the new row
+        return;
+    }
+    const bool null = leftEmpty || IsNull();
+    if (null)
+        m_exactValue.clear();
+    else if (GetModified())
+        m_exactValue = StoredForm(compression);
+    else if (!m_storedBytes.isEmpty())
+        m_exactValue = m_storedBytes;
+    else
+        m_exactValue =
+            QByteArray(static_cast<const char*>(GetData()), static_cast<qsizetype>(ValueSize()));
+    if (GetModified() && !null && DataType() == fdtBinary && compression != ctNone)
+        m_storedSize = m_exactValue.size();
+    // The byte array keeps a terminating zero after its data, which text columns need.
+    BindLongColumn(m_exactValue.data(), static_cast<SQLLEN>(m_exactValue.size()) + 1);
+    m_indicator = null ? SQL_NULL_DATA : static_cast<SQLLEN>(m_exactValue.size());
+}
+
+void TODBCFieldValueBuffer::RestoreAfterSetPos() {
+    m_indicator = m_savedIndicator;
+    if (m_longBound || (KxIsLargeKind(DataType()) && !IsBookmarkColumn())) {
+        BindLongColumn(nullptr, 0);
+        m_exactValue.clear();
+    }
+}
+
+void TODBCFieldValueBuffer::PutBlobData(TKxCompressionType compression) {
+    const auto statement = reinterpret_cast<SQLHSTMT>(StatementHandle());
+    auto* owner = dynamic_cast<IKxUnknown*>(Owner());
+    if (DataType() == fdtBinary && compression != ctNone) {
+        TKxTempCursor waitCursor;
+        TKxLockBytesStream source(KxIntf<ILockBytes>(static_cast<ILockBytes*>(this)));
+        TOdbcBlobWriteStream destination(owner, statement);
+        m_storedSize = KxWriteCompressedBlob(source, destination, compression);
+        ClearDisplayCache();
+        return;
+    }
+    // While the update runs the indicator says "data at execution"; the length is the one
+    // it held before.
+    const SQLLEN length = std::max<SQLLEN>(m_savedIndicator, 0);
+    KxOdbcPutData(statement, GetData(), length, owner, QStringLiteral("PutBlobData"));
+    m_storedSize = length;
+}
+
+void TODBCFieldValueBuffer::Clear(bool releaseData) {
+    TODBCFieldStateValueBuffer::Clear(releaseData);
+    m_storedBytes.clear();
 }
 
 void TODBCFieldValueBuffer::Refetch(bool releaseData) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dbcore/compression_streams.h"
 #include "dbcore/record_states.h"
 #include "dbcore/value_buffer.h"
 #include "odbc/odbc_driver_traits.h"
@@ -82,6 +83,8 @@ public:
     std::uint32_t GetFixedDataSize() const override;
     bool IsFixedSize() const override;
     bool IsBound() const { return m_bound; }
+    // The statement's columns were unbound behind this buffer's back (SQLFreeStmt).
+    void BindingDropped();
 
     // Binds the buffer to its column (or unbinds it); long kinds are not bound.
     virtual void BindBuffer(bool bind);
@@ -91,8 +94,22 @@ public:
     virtual void FetchBlobData();
     // A writer is about to replace the whole long value: empty, complete and modified.
     void PrepareForWriting();
+
+    // Before SQLSetPos of an update or insert, for drivers that write only what they are
+    // told: an unchanged column is ignored, a changed long value follows as data at
+    // execution (the column number is bound as the token the driver hands back).
+    void PrepareForSetPos();
+    // The same for drivers that write every bound column (SQLite3's): every column carries
+    // its exact stored value (an unchanged compressed value its stored bytes, not the
+    // unpacked ones); an insert sends NULL for columns left empty.
+    void PrepareExactForSetPos(bool inserting, TKxCompressionType compression);
+    // After SQLSetPos, failed or not: indicator and binding as they were.
+    void RestoreAfterSetPos();
+    // Sends the long value the driver asked for, compressed when the field asks for it.
+    void PutBlobData(TKxCompressionType compression);
     // After a fetch: forget the old value and read the start of the new one.
     virtual void Refetch(bool releaseData);
+    void Clear(bool releaseData) override;
 
 protected:
     void InternalFetchData(bool forDisplay) override;
@@ -106,8 +123,21 @@ private:
     TKxOdbcFieldReader::TKxReadSpace Space();
     void DecompressRest();
 
+    // The stored form of a changed binary value: compressed when asked.
+    QByteArray StoredForm(TKxCompressionType compression);
+    void BindLongColumn(void* data, SQLLEN length);
+
     IKxOdbcRowAccess* m_row;
     std::uint32_t m_headerSize;
+    SQLLEN m_savedIndicator = 0;
+    // The token bound for data at execution: the driver hands its address back.
+    SQLINTEGER m_columnToken = 0;
+    // The exact value bound while a driver that writes every column updates the row.
+    QByteArray m_exactValue;
+    // The stored bytes of a compressed value, kept for such a driver: it must be handed
+    // them back unchanged when another column of the row is written.
+    QByteArray m_storedBytes;
+    bool m_longBound = false;
     bool m_bound = false;
     const void* m_boundAddress = nullptr;
     SQLLEN m_boundLength = 0;
