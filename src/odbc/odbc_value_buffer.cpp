@@ -251,8 +251,9 @@ void TODBCFieldValueBuffer::SetInternalSize(std::uint64_t newSize) {
 }
 
 void TODBCFieldValueBuffer::RebindIfMoved() {
-    if (m_bound && (GetData() != m_boundAddress ||
-                    static_cast<SQLLEN>(TKxMemoryLockBytes::GetDataSize()) < m_boundLength))
+    if (m_bound && !m_holdBinding &&
+        (GetData() != m_boundAddress ||
+         static_cast<SQLLEN>(TKxMemoryLockBytes::GetDataSize()) < m_boundLength))
         BindBuffer(true);
 }
 
@@ -348,9 +349,22 @@ void TODBCFieldValueBuffer::FetchStringData() {
                                   "and the driver cannot read it again")
                         .arg(ColumnName()),
                     QStringLiteral("InternalFetchData"), Described());
-        const auto result = row->FieldReader().Read(static_cast<SQLUSMALLINT>(ColumnNumber()),
-                                                    KxOdbcCType(DataType()), Space(),
-                                                    QStringLiteral("InternalFetchData"));
+        // Binding the column again while the value is read would start it over at some
+        // drivers (SQLite3's resets the read offset of a column it binds): the read goes into
+        // the growing block unbound, and the column is bound to it once it is complete.
+        TKxOdbcFieldReader::TKxReadResult result;
+        m_holdBinding = true;
+        try {
+            result = row->FieldReader().Read(static_cast<SQLUSMALLINT>(ColumnNumber()),
+                                             KxOdbcCType(DataType()), Space(),
+                                             QStringLiteral("InternalFetchData"));
+        } catch (...) {
+            m_holdBinding = false;
+            RebindIfMoved();
+            throw;
+        }
+        m_holdBinding = false;
+        RebindIfMoved();
         m_indicator = result.isNull ? SQL_NULL_DATA : static_cast<SQLLEN>(result.bytes);
         if (result.isNull)
             return;

@@ -142,6 +142,8 @@ private:
     QByteArray m_storedBytes;
     bool m_longBound = false;
     bool m_boundAsText = false;
+    // A long string is being read again: its block may move, the binding follows afterwards.
+    bool m_holdBinding = false;
     bool m_bound = false;
     const void* m_boundAddress = nullptr;
     SQLLEN m_boundLength = 0;
