@@ -251,8 +251,9 @@ void TODBCFieldValueBuffer::SetInternalSize(std::uint64_t newSize) {
 }
 
 void TODBCFieldValueBuffer::RebindIfMoved() {
-    if (m_bound && (GetData() != m_boundAddress ||
-                    static_cast<SQLLEN>(TKxMemoryLockBytes::GetDataSize()) < m_boundLength))
+    if (m_bound && !m_holdBinding &&
+        (GetData() != m_boundAddress ||
+         static_cast<SQLLEN>(TKxMemoryLockBytes::GetDataSize()) < m_boundLength))
         BindBuffer(true);
 }
 
@@ -348,9 +349,22 @@ void TODBCFieldValueBuffer::FetchStringData() {
                                   "and the driver cannot read it again")
                         .arg(ColumnName()),
                     QStringLiteral("InternalFetchData"), Described());
-        const auto result = row->FieldReader().Read(static_cast<SQLUSMALLINT>(ColumnNumber()),
-                                                    KxOdbcCType(DataType()), Space(),
-                                                    QStringLiteral("InternalFetchData"));
+        // Binding the column again while the value is read would start it over at some
+        // drivers (SQLite3's resets the read offset of a column it binds): the read goes into
+        // the growing block unbound, and the column is bound to it once it is complete.
+        TKxOdbcFieldReader::TKxReadResult result;
+        m_holdBinding = true;
+        try {
+            result = row->FieldReader().Read(static_cast<SQLUSMALLINT>(ColumnNumber()),
+                                             KxOdbcCType(DataType()), Space(),
+                                             QStringLiteral("InternalFetchData"));
+        } catch (...) {
+            m_holdBinding = false;
+            RebindIfMoved();
+            throw;
+        }
+        m_holdBinding = false;
+        RebindIfMoved();
         m_indicator = result.isNull ? SQL_NULL_DATA : static_cast<SQLLEN>(result.bytes);
         if (result.isNull)
             return;
@@ -517,6 +531,8 @@ void TODBCFieldValueBuffer::PrepareExactForSetPos(bool inserting, TKxCompression
     if (!isLong) {
         if (leftEmpty)
             m_indicator = SQL_NULL_DATA; // a column the user left empty is NULL in the new row
+        else if (DataType() == fdtDateTime && !IsNull())
+            BindTimestampAsText();
         return;
     }
     const bool null = leftEmpty || IsNull();
@@ -536,8 +552,41 @@ void TODBCFieldValueBuffer::PrepareExactForSetPos(bool inserting, TKxCompression
     m_indicator = null ? SQL_NULL_DATA : static_cast<SQLLEN>(m_exactValue.size());
 }
 
+void TODBCFieldValueBuffer::BindTimestampAsText() {
+    // SQLite3's driver writes a bound timestamp structure as text with the minutes only (it
+    // takes the structure's size for the column size), and it writes every column with any
+    // change of the row: the timestamp goes as text, with its fraction, in the driver's own
+    // layout.
+    const auto stamp =
+        ReadStruct<SQL_TIMESTAMP_STRUCT>(GetData(), TKxMemoryLockBytes::GetDataSize());
+    QString text = QString::asprintf("%04d-%02u-%02u %02u:%02u:%02u", stamp.year, stamp.month,
+                                     stamp.day, stamp.hour, stamp.minute, stamp.second);
+    if (stamp.fraction != 0) {
+        QString fraction = QString::asprintf("%09u", static_cast<unsigned>(stamp.fraction));
+        while (fraction.size() > 3 && fraction.endsWith(QLatin1Char('0')))
+            fraction.chop(1);
+        text += QLatin1Char('.') + fraction;
+    }
+    m_exactValue = text.toLatin1();
+    const auto statement = reinterpret_cast<SQLHSTMT>(StatementHandle());
+    CheckOdbcResult(SQLBindCol(statement, static_cast<SQLUSMALLINT>(ColumnNumber()), SQL_C_CHAR,
+                               m_exactValue.data(), static_cast<SQLLEN>(m_exactValue.size()) + 1,
+                               &m_indicator),
+                    dynamic_cast<IKxUnknown*>(Owner()), QStringLiteral("BindTimestampAsText"),
+                    statement, SQL_HANDLE_STMT);
+    m_boundAsText = true;
+    m_indicator = static_cast<SQLLEN>(m_exactValue.size());
+}
+
 void TODBCFieldValueBuffer::RestoreAfterSetPos() {
     m_indicator = m_savedIndicator;
+    if (m_boundAsText) {
+        // Back to the structure (binding keeps the indicator as it is).
+        m_boundAsText = false;
+        m_bound = false;
+        BindBuffer(true);
+        m_exactValue.clear();
+    }
     if (m_longBound || (KxIsLargeKind(DataType()) && !IsBookmarkColumn())) {
         BindLongColumn(nullptr, 0);
         m_exactValue.clear();

@@ -126,6 +126,9 @@ private:
     // The stored form of a changed binary value: compressed when asked.
     QByteArray StoredForm(TKxCompressionType compression);
     void BindLongColumn(void* data, SQLLEN length);
+    // For a driver that writes every column: the timestamp bound as its text until
+    // RestoreAfterSetPos.
+    void BindTimestampAsText();
 
     IKxOdbcRowAccess* m_row;
     std::uint32_t m_headerSize;
@@ -138,6 +141,9 @@ private:
     // them back unchanged when another column of the row is written.
     QByteArray m_storedBytes;
     bool m_longBound = false;
+    bool m_boundAsText = false;
+    // A long string is being read again: its block may move, the binding follows afterwards.
+    bool m_holdBinding = false;
     bool m_bound = false;
     const void* m_boundAddress = nullptr;
     SQLLEN m_boundLength = 0;
