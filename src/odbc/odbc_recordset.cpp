@@ -757,6 +757,11 @@ void TKxOdbcRecordsetBase::Move(SQLSMALLINT orientation, std::int64_t offset, bo
         break;
     case SQL_FETCH_LAST:
         m_position = RecordCount();
+        // Without a count the driver may still know which row it is on, or how many it has.
+        if (m_position < 0)
+            m_position = CurrentRowNumber();
+        if (m_position < 0)
+            m_position = DriverRecordCount();
         break;
     case SQL_FETCH_PRIOR:
         --m_position;
@@ -772,6 +777,17 @@ void TKxOdbcRecordsetBase::Move(SQLSMALLINT orientation, std::int64_t offset, bo
             field->AfterPositionChange();
         AfterPositionChange();
     }
+}
+
+std::int64_t TKxOdbcRecordsetBase::CurrentRowNumber() const {
+    SQLULEN row = 0;
+    if (!SQL_SUCCEEDED(
+            SQLGetStmtAttr(OdbcHandle(), SQL_ATTR_ROW_NUMBER, &row, SQL_IS_UINTEGER, nullptr)))
+        return -1;
+    // 0 and SQL_ROW_NUMBER_UNKNOWN (-2 as a signed number) mean the driver does not know.
+    if (row == 0 || row > static_cast<SQLULEN>(INT_MAX))
+        return -1;
+    return static_cast<std::int64_t>(row);
 }
 
 void TKxOdbcRecordsetBase::GuardedMove(SQLSMALLINT orientation, std::int64_t offset,

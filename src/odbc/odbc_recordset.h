@@ -185,8 +185,9 @@ protected:
     int LogarithmicRecordCount();
     // Binds every column with its exact stored value, for drivers that write them all.
     void PrepareExactSetPos(bool inserting);
-    // Raises "The record was not changed" unless the row status says it was.
-    void CheckRowChanged(const QString& routineName) const;
+    // Raises "The record was not changed" unless the row status says it was and no
+    // diagnostic of `returnCode` says the call reached no row.
+    void CheckRowChanged(SQLRETURN returnCode, const QString& routineName) const;
     bool AnyFieldModified() const;
     bool CursorSeesOwnChanges() const;
     TKxOdbcField* FieldAtColumn(int column) const;
@@ -212,6 +213,8 @@ protected:
     void Move(SQLSMALLINT orientation, std::int64_t offset, bool notify,
               const QString& routineName);
     void GuardedMove(SQLSMALLINT orientation, std::int64_t offset, const QString& routineName);
+    // The number of the row the driver is on (SQL_ATTR_ROW_NUMBER); -1 when it cannot say.
+    std::int64_t CurrentRowNumber() const;
     void RefreshRecord();
     // From the destructor of a subclass: the close that follows swallows what leaving the
     // modifying state raises.

@@ -1,5 +1,6 @@
 #include "foundation/temp_cursor.h"
 #include "odbc/odbc_connection.h"
+#include "odbc/odbc_diagnostics.h"
 #include "odbc/odbc_recordset.h"
 #include "odbc/odbc_sql_types.h"
 
@@ -45,18 +46,35 @@ void TKxOdbcRecordsetBase::ValidateFieldValues() {
         OnValidateFieldValues(this);
 }
 
-void TKxOdbcRecordsetBase::CheckRowChanged(const QString& routineName) const {
+void TKxOdbcRecordsetBase::CheckRowChanged(SQLRETURN returnCode, const QString& routineName) const {
+    bool changed = false;
     switch (m_rowStatus) {
     case SQL_ROW_UPDATED:
     case SQL_ROW_DELETED:
     case SQL_ROW_ADDED:
     case SQL_ROW_SUCCESS_WITH_INFO:
-        return;
+        changed = true;
+        break;
     default:
-        // The driver said the call worked, but the row says nothing happened: nothing may
-        // be reported as stored that was not.
-        KxRaise(Tr("The record was not changed"), routineName, this);
+        break;
     }
+    // SQLSTATE 01001 (cursor operation conflict) is how ODBC says the call reached no row —
+    // psqlODBC, for a row another connection deleted meanwhile, with the row status saying
+    // success with info or even deleted.
+    if (changed && returnCode == SQL_SUCCESS_WITH_INFO) {
+        for (SQLSMALLINT record = 1; record <= 16; ++record) {
+            const TSQLErrorDesc diagnostic =
+                ReadDiagRecord(SQL_HANDLE_STMT, OdbcHandle(), record, returnCode);
+            if (diagnostic.SQLState.isEmpty())
+                break;
+            if (diagnostic.SQLState == QStringLiteral("01001"))
+                changed = false;
+        }
+    }
+    // The driver said the call worked, but nothing happened: nothing may be reported as
+    // stored that was not.
+    if (!changed)
+        KxRaise(Tr("The record was not changed"), routineName, this);
 }
 
 void TKxOdbcRecordsetBase::CancelChanges() {
@@ -83,8 +101,9 @@ void TKxOdbcRecordsetBase::ApplyChanges() {
         // The cursor still shows the rows as it read them: read them again, and show the
         // new row where the driver put it, at the end.
         ReExecute(true, state != rsInsert);
-        if (state == rsInsert && GetActive())
-            MoveToLast();
+        // Straight to the last row, whether the count is known or not.
+        if (state == rsInsert && GetActive() && LastFetchSucceeded())
+            Move(SQL_FETCH_LAST, 0, true, kApplyRoutine);
         return;
     }
     if (state == rsInsert) {
@@ -161,7 +180,7 @@ void TKxOdbcRecordsetBase::SetPosWithData(SQLUSMALLINT operation) {
             field->CurrentBuffer().PutBlobData(field->CreateData().BlobCompressionType);
         }
         CheckOdbcResult(rc, this, kApplyRoutine);
-        CheckRowChanged(kApplyRoutine);
+        CheckRowChanged(rc, kApplyRoutine);
     } catch (...) {
         // A driver still waiting for long data must be told the update is off.
         if (rc == SQL_NEED_DATA)
@@ -179,8 +198,9 @@ void TKxOdbcRecordsetBase::Delete() {
     TKxTempCursor waitCursor;
     BeforeOperation(roDelete, nullptr);
     m_rowStatus = 0;
-    CheckOdbcResult(SQLSetPos(OdbcHandle(), 1, SQL_DELETE, SQL_LOCK_NO_CHANGE), this, routine);
-    CheckRowChanged(routine);
+    const SQLRETURN rc = SQLSetPos(OdbcHandle(), 1, SQL_DELETE, SQL_LOCK_NO_CHANGE);
+    CheckOdbcResult(rc, this, routine);
+    CheckRowChanged(rc, routine);
     if (Scrollable() && m_countStrategies != 0 && m_recordCount >= 0)
         m_recordCount = std::max(0, m_recordCount - 1);
     AfterOperation(roDelete, nullptr);
