@@ -314,6 +314,15 @@ TUpdateRun RecordsetUpdates(TKxOdbcConnection& connection, const QString& tableN
                                 .arg(int(recordset.GetRecordsetState()));
                 break;
             }
+            // What the user sees after the apply: the same row, with the new value.
+            const QString shown = recordset.FieldByName(QStringLiteral("name"))->GetDisplayText();
+            if (recordset.Position() != ids[i] || shown != UpdatedName(side, int(i))) {
+                run.error = QStringLiteral("after the apply of id %1 position %2 shows '%3'")
+                                .arg(ids[i])
+                                .arg(recordset.Position())
+                                .arg(shown);
+                break;
+            }
             ++run.done;
             if (Elapsed(clock) > budgetMs)
                 break;
