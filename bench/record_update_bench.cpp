@@ -25,6 +25,7 @@
 #include "dbcore/sql_property.h"
 #include "odbc/odbc_connection.h"
 #include "odbc/odbc_recordset.h"
+#include "odbc_bench_support.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -44,6 +45,7 @@
 #include <vector>
 
 using namespace kx;
+using namespace kx::bench;
 
 namespace {
 
@@ -101,27 +103,8 @@ private:
     std::vector<QStringList> m_rows;
 };
 
-QString Ms(double ms) {
-    return QString::number(ms, 'f', ms < 10 ? 2 : 0);
-}
-
 double Elapsed(const QElapsedTimer& clock) {
     return double(clock.nsecsElapsed()) / 1e6;
-}
-
-const char* GrantedName(SQLULEN granted) {
-    switch (granted) {
-    case SQL_CURSOR_FORWARD_ONLY:
-        return "forward-only";
-    case SQL_CURSOR_STATIC:
-        return "static";
-    case SQL_CURSOR_KEYSET_DRIVEN:
-        return "keyset";
-    case SQL_CURSOR_DYNAMIC:
-        return "dynamic";
-    default:
-        return "?";
-    }
 }
 
 // ---- counting
@@ -140,21 +123,7 @@ TProbeWalk WalkProbes(std::int64_t rows) {
         ++walk.fetches;
         return row <= rows;
     };
-    std::int64_t high = 256;
-    while (high < INT_MAX && fetches(high))
-        high *= 2;
-    std::int64_t low = 1;
-    while (low < high) {
-        const std::int64_t middle = (low + high) / 2;
-        if (fetches(middle)) {
-            if (low == middle)
-                break;
-            low = middle;
-        } else {
-            high = middle;
-        }
-    }
-    walk.count = high - 1;
+    walk.count = KxFirstPositionNotFetched(fetches) - 1;
     return walk;
 }
 
@@ -221,7 +190,7 @@ void CountByStrategy(TTable& table, TKxOdbcConnection& connection,
         open = Ms(Elapsed(clock));
         const QString firstId = recordset.Fields()[0]->GetDisplayText();
         note = QStringLiteral("granted %1")
-                   .arg(QString::fromLatin1(GrantedName(recordset.GrantedCursorType())));
+                   .arg(QString::fromLatin1(GrantedCursorName(recordset.GrantedCursorType())));
         clock.restart();
         const int counted = recordset.RecordCount();
         countMs = Ms(Elapsed(clock));
@@ -292,7 +261,7 @@ TUpdateRun RecordsetUpdates(TKxOdbcConnection& connection, const QString& tableN
         clock.start();
         recordset.SetActive(true);
         run.openMs = Elapsed(clock);
-        run.granted = QString::fromLatin1(GrantedName(recordset.GrantedCursorType()));
+        run.granted = QString::fromLatin1(GrantedCursorName(recordset.GrantedCursorType()));
         clock.restart();
         for (std::size_t i = 0; i < ids.size(); ++i) {
             const qint64 beforeMove = clock.nsecsElapsed();
@@ -481,25 +450,11 @@ void CreateTables(TKxOdbcConnection& connection, bool server, std::int64_t rows,
 
 void CreatePostgres(TKxOdbcEnvironment& environment, const QString& server, const QString& name,
                     std::int64_t rows, std::int64_t updateRows) {
-    {
-        TKxOdbcConnection admin;
-        admin.SetODBCEnvironment(&environment);
-        admin.SetConnectionString(server + QStringLiteral("Database=postgres;"));
-        admin.ExecuteDirect(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(name));
-        admin.ExecuteDirect(
-            QStringLiteral("CREATE DATABASE %1 ENCODING 'UTF8' TEMPLATE template0").arg(name));
-    }
+    CreatePostgresDatabase(environment, server, name);
     TKxOdbcConnection connection;
     connection.SetODBCEnvironment(&environment);
     connection.SetConnectionString(server + QStringLiteral("Database=%1;").arg(name));
     CreateTables(connection, true, rows, updateRows);
-}
-
-void DropPostgres(TKxOdbcEnvironment& environment, const QString& server, const QString& name) {
-    TKxOdbcConnection admin;
-    admin.SetODBCEnvironment(&environment);
-    admin.SetConnectionString(server + QStringLiteral("Database=postgres;"));
-    admin.ExecuteDirect(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name));
 }
 
 } // namespace
@@ -607,7 +562,7 @@ int main(int argc, char** argv) {
     writes.Print();
     if (pgCreated) {
         try {
-            DropPostgres(environment, server, pgName);
+            DropPostgresDatabase(environment, server, pgName);
         } catch (const std::exception& error) {
             std::fprintf(stderr, "record_update_bench: %s\n", error.what());
         }

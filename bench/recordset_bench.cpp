@@ -22,6 +22,7 @@
 #include "dbcore/sql_property.h"
 #include "odbc/odbc_connection.h"
 #include "odbc/odbc_recordset.h"
+#include "odbc_bench_support.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -39,6 +40,7 @@
 #include <vector>
 
 using namespace kx;
+using namespace kx::bench;
 
 namespace {
 
@@ -69,10 +71,6 @@ void Report(const QString& configuration, const QString& measure, const QString&
                  qPrintable(ours), qPrintable(isql), qPrintable(ratio));
 }
 
-QString Ms(double ms) {
-    return QString::number(ms, 'f', ms < 10 ? 2 : 0);
-}
-
 // Resident set size of this process in bytes.
 std::int64_t ResidentBytes() {
     std::FILE* file = std::fopen("/proc/self/statm", "r");
@@ -101,21 +99,6 @@ const char* CursorName(TKxCursorType type) {
         return "dynamic";
     }
     return "?";
-}
-
-const char* GrantedName(SQLULEN granted) {
-    switch (granted) {
-    case SQL_CURSOR_FORWARD_ONLY:
-        return "forward-only";
-    case SQL_CURSOR_STATIC:
-        return "static";
-    case SQL_CURSOR_KEYSET_DRIVEN:
-        return "keyset";
-    case SQL_CURSOR_DYNAMIC:
-        return "dynamic";
-    default:
-        return "?";
-    }
 }
 
 // Every field's display text of the current row; the summed lengths keep the work from being
@@ -169,7 +152,7 @@ TScan Scan(TKxOdbcConnection& connection, const QString& sql, TKxCursorType curs
     }
     scan.ms = double(clock.nsecsElapsed()) / 1e6;
     scan.growth = std::max(peak, ResidentBytes()) - start;
-    scan.granted = QString::fromLatin1(GrantedName(recordset.GrantedCursorType()));
+    scan.granted = QString::fromLatin1(GrantedCursorName(recordset.GrantedCursorType()));
     recordset.SetActive(false);
     return scan;
 }
@@ -291,7 +274,7 @@ void LastRowAfterOpen(TKxOdbcConnection& connection, const TConfiguration& confi
     if (!recordset.Scrollable()) {
         Report(configuration.name, measure,
                QStringLiteral("n/a (driver granted %1)")
-                   .arg(QString::fromLatin1(GrantedName(recordset.GrantedCursorType()))));
+                   .arg(QString::fromLatin1(GrantedCursorName(recordset.GrantedCursorType()))));
         return;
     }
     QElapsedTimer clock;
@@ -414,14 +397,7 @@ void CreateSqlite(TKxOdbcEnvironment& environment, const QString& connect, std::
 
 void CreatePostgres(TKxOdbcEnvironment& environment, const QString& server, const QString& name,
                     std::int64_t rows) {
-    {
-        TKxOdbcConnection admin;
-        admin.SetODBCEnvironment(&environment);
-        admin.SetConnectionString(server + QStringLiteral("Database=postgres;"));
-        admin.ExecuteDirect(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(name));
-        admin.ExecuteDirect(
-            QStringLiteral("CREATE DATABASE %1 ENCODING 'UTF8' TEMPLATE template0").arg(name));
-    }
+    CreatePostgresDatabase(environment, server, name);
     TKxOdbcConnection connection;
     connection.SetODBCEnvironment(&environment);
     connection.SetConnectionString(server + QStringLiteral("Database=%1;").arg(name));
@@ -432,13 +408,6 @@ void CreatePostgres(TKxOdbcEnvironment& environment, const QString& server, cons
                              FillSelect(QStringLiteral("generate_series(1, %1) AS n(i)").arg(rows),
                                         QStringLiteral("i")));
     connection.ExecuteDirect(QStringLiteral("VACUUM ANALYZE bench_rows"));
-}
-
-void DropPostgres(TKxOdbcEnvironment& environment, const QString& server, const QString& name) {
-    TKxOdbcConnection admin;
-    admin.SetODBCEnvironment(&environment);
-    admin.SetConnectionString(server + QStringLiteral("Database=postgres;"));
-    admin.ExecuteDirect(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name));
 }
 
 void PrintTable() {
@@ -520,7 +489,7 @@ int main(int argc, char** argv) {
                 "from 1 000 rows to all rows at most 5 MB.\n");
     if (pgCreated) {
         try {
-            DropPostgres(environment, server, pgName);
+            DropPostgresDatabase(environment, server, pgName);
         } catch (const std::exception& error) {
             std::fprintf(stderr, "recordset_bench: %s\n", error.what());
         }

@@ -101,6 +101,25 @@ SQLULEN SimulationOf(TPositionedUpdateSimulation simulation) {
 
 } // namespace
 
+std::int64_t KxFirstPositionNotFetched(const std::function<bool(std::int64_t)>& fetches) {
+    std::int64_t high = 256;
+    while (high < INT_MAX && fetches(high))
+        high *= 2;
+    std::int64_t low = 1;
+    // The first position that cannot be fetched lies in [low, high].
+    while (low < high) {
+        const std::int64_t middle = (low + high) / 2;
+        if (fetches(middle)) {
+            if (low == middle)
+                break;
+            low = middle;
+        } else {
+            high = middle;
+        }
+    }
+    return high;
+}
+
 TKxOdbcRecordsetBase::TKxOdbcRecordsetBase(QObject* owner, TKxLifetime lifetime)
     : TKxOdbcStatementBase(owner, lifetime),
       m_cascaded(
@@ -643,22 +662,8 @@ int TKxOdbcRecordsetBase::LogarithmicRecordCount() {
         return SQL_SUCCEEDED(
             SQLFetchScroll(statement, SQL_FETCH_ABSOLUTE, static_cast<SQLLEN>(row)));
     };
-    std::int64_t high = 256;
-    while (high < INT_MAX && fetches(high))
-        high *= 2;
-    std::int64_t low = 1;
-    // The first position that cannot be fetched lies in [low, high].
-    while (low < high) {
-        const std::int64_t middle = (low + high) / 2;
-        if (fetches(middle)) {
-            if (low == middle)
-                break;
-            low = middle;
-        } else {
-            high = middle;
-        }
-    }
-    const int count = static_cast<int>(std::min<std::int64_t>(high - 1, INT_MAX));
+    const int count =
+        static_cast<int>(std::min<std::int64_t>(KxFirstPositionNotFetched(fetches) - 1, INT_MAX));
     m_lastFetchResult =
         SQLFetchScroll(statement, SQL_FETCH_ABSOLUTE, static_cast<SQLLEN>(m_position));
     m_reader->NewRow();

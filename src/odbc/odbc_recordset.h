@@ -54,6 +54,10 @@ using TKxOdbcRecordsetEvent = std::function<void(TKxOdbcRecordsetBase* sender)>;
 using TKxOdbcFieldCreateEvent = std::function<void(
     TKxOdbcRecordsetBase* sender, const QString& fieldName, TKxFieldCreateData& createData)>;
 
+// The first position at which `fetches` fails, found by probing: doubling from 256 while
+// the fetch succeeds, then a binary search below. The count of a result is one less.
+std::int64_t KxFirstPositionNotFetched(const std::function<bool(std::int64_t)>& fetches);
+
 // An executed SELECT (or catalog call) as a set of records with one current record. Opening
 // sets the cursor attributes, executes, describes the result columns and creates one field
 // per column, binds their buffers and fetches the first row. One row is fetched at a time;

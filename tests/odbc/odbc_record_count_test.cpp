@@ -144,6 +144,28 @@ TEST_P(OdbcRecordCountTest, TheLastRowIsReachedRightAfterOpening) {
 
 KX_INSTANTIATE_DRIVER_TESTS(OdbcRecordCountTest);
 
+TEST(RecordCountProbingTest, ProbesDoubleFromTwoHundredFiftySixThenSearchBelow) {
+    const auto probe = [](std::int64_t rows, std::vector<std::int64_t>& probes) {
+        return KxFirstPositionNotFetched([&](std::int64_t position) {
+                   probes.push_back(position);
+                   return position <= rows;
+               }) -
+               1;
+    };
+    std::vector<std::int64_t> probes;
+    EXPECT_EQ(probe(5, probes), 5);
+    EXPECT_EQ(probes, (std::vector<std::int64_t>{256, 128, 64, 32, 16, 8, 4, 6, 5, 5}));
+    probes.clear();
+    EXPECT_EQ(probe(0, probes), 0);
+    probes.clear();
+    EXPECT_EQ(probe(256, probes), 256);
+    EXPECT_EQ(probes.front(), 256);
+    EXPECT_EQ(probes[1], 512);
+    probes.clear();
+    EXPECT_EQ(probe(1000000, probes), 1000000);
+    EXPECT_EQ(probes.size(), 34u);
+}
+
 TEST(OdbcRecordsetPropertiesTest, StoredSettingsSkipDefaultsRoundTripAndLoadClamped) {
     QTemporaryDir dir;
     TKxPersistentData store;
