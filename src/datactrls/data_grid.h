@@ -1,0 +1,98 @@
+#pragma once
+
+#include "datactrls/grid_cache_window.h"
+#include "datactrls/grid_rows.h"
+#include "dbcore/interface_sources.h"
+
+#include <QAbstractScrollArea>
+#include <QColor>
+#include <memory>
+#include <vector>
+
+class QLabel;
+
+namespace kx {
+
+class TKxIntfSourceSignals;
+class TKxGridColumn;
+
+// The data grid: the records of a recordset as rows, its fields as columns. It never holds the
+// result: each column caches display texts for the rows on screen only, and rows that are not
+// cached are fetched while painting, by moving the recordset to them with its notifications
+// off and putting it back. The current row is painted from the live record. Bound to the
+// recordset through an interface source and its Qt adapter.
+class TKxIDataGrid : public QAbstractScrollArea {
+public:
+    // The colour of rows at even record positions on a light palette.
+    static QColor DefaultEvenRowColor() { return QColor(0xD9, 0xFF, 0xEC); }
+
+    explicit TKxIDataGrid(QWidget* parent = nullptr);
+    ~TKxIDataGrid() override;
+
+    TKxRecordsetIntfSource& InterfaceSource() { return *m_source; }
+    // Binds the grid to `recordset` (null unbinds).
+    void SetRecordset(IKxUnknown* recordset);
+
+    const TKxGridRows& Rows() const { return m_rows; }
+    int ColumnCount() const;
+    QString ColumnFieldName(int column) const;
+    // The text the cell shows (the current row's from the live record); empty outside.
+    QString CellText(std::int64_t row, int column);
+    QColor EvenRowColor() const { return m_evenRowColor; }
+    void SetEvenRowColor(const QColor& color);
+    void SetRowHeight(int height);
+    // Rows fetched while painting since the grid was bound (a bound for benchmarks and tests).
+    std::int64_t RowFetches() const { return m_rowFetches; }
+    // The text of the record count panel.
+    QString CountText() const;
+
+protected:
+    bool viewportEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    class TitleBar;
+    class IndicatorColumn;
+    friend class TKxGridColumn;
+
+    void BuildColumns();
+    void ClearColumns();
+    void Recount();
+    void FitCaches();
+    void InvalidateCaches();
+    void InvalidateRow(std::int64_t row);
+    void MoveCacheWindow();
+    void ScrollToCurrentRow();
+    void SyncVerticalScrollBar();
+    void SyncHorizontalScrollBar();
+    void OnAfterActiveChange(bool active);
+    void OnAfterPositionChange();
+    void OnAfterOperation(int operation);
+    void OnAfterFieldValueChange(const QString& fieldName);
+
+    void PaintDataArea(QPainter& painter, const QRect& clip);
+    void PaintRow(QPainter& painter, std::int64_t row, bool live);
+    bool NeedsFetch(std::int64_t firstRow, std::int64_t lastRow) const;
+    QColor RowBackground(std::int64_t row) const;
+    IKxUnknown* Recordset() const;
+    std::int64_t CurrentPosition() const;
+    int ContentWidth() const;
+
+    TKxRecordsetIntfSource* m_source;
+    TKxIntfSourceSignals* m_signals;
+    TitleBar* m_titleBar;
+    IndicatorColumn* m_indicator;
+    QLabel* m_countPanel;
+    std::vector<KxIntf<TKxGridColumn>> m_columns;
+    TKxGridRows m_rows;
+    TKxGridCacheWindow m_cacheWindow;
+    QColor m_evenRowColor = DefaultEvenRowColor();
+    std::int64_t m_rowFetches = 0;
+    // A fetch that failed while painting is reported once; the grid then paints what it has.
+    bool m_fetchFailed = false;
+    bool m_updatingScrollBar = false;
+};
+
+} // namespace kx

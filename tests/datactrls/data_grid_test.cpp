@@ -1,0 +1,118 @@
+#include "datactrls/data_grid.h"
+#include "dbcore/sql_property.h"
+#include "odbc/odbc_recordset.h"
+#include "support/connected_driver_test.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QScrollBar>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace kx;
+
+// The grid over a real recordset, painted offscreen.
+class DataGridTest : public test::ConnectedDriverTest {
+protected:
+    void SetUp() override {
+        ConnectedDriverTest::SetUp();
+        if (IsSkipped())
+            return;
+        connection.ExecuteDirect(
+            QStringLiteral("CREATE TABLE kx_g (id INTEGER, name VARCHAR(20))"));
+        connection.ExecuteDirect(
+            QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE "
+                           "i < 1000) INSERT INTO kx_g SELECT i, 'row ' || i FROM n"));
+        recordset.SetName(QStringLiteral("Recordset1"));
+        recordset.SetODBCConnection(&connection);
+        grid.resize(400, 300);
+    }
+    void Open(const QString& sql) {
+        recordset.SQL().SetAsString(sql);
+        recordset.SetActive(true);
+        grid.SetRecordset(static_cast<IKxGetItemByName*>(&recordset));
+    }
+    QImage Paint() { return grid.grab().toImage(); }
+    void Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QKeyEvent event(QEvent::KeyPress, key, modifiers);
+        QApplication::sendEvent(&grid, &event);
+    }
+    int VisibleRows() const { return grid.viewport()->height() / grid.Rows().RowHeight() + 1; }
+
+    TKxOdbcRecordset recordset;
+    TKxIDataGrid grid;
+};
+
+TEST_P(DataGridTest, PaintsTheRowsOnScreenWithoutReadingTheRest) {
+    Open(QStringLiteral("SELECT id, name FROM kx_g ORDER BY id"));
+    ASSERT_EQ(grid.ColumnCount(), 2);
+    EXPECT_EQ(grid.ColumnFieldName(1), QStringLiteral("name"));
+    EXPECT_EQ(grid.CountText(), QStringLiteral("1000"));
+    const QImage image = Paint();
+    EXPECT_FALSE(image.isNull());
+    EXPECT_EQ(grid.CellText(1, 0), QStringLiteral("1")) << "the current row, live";
+    EXPECT_EQ(grid.CellText(2, 1), QStringLiteral("row 2")) << "read into the cache";
+    EXPECT_EQ(grid.CellText(3, 0), QStringLiteral("3"));
+    EXPECT_LE(grid.RowFetches(), VisibleRows() + 2) << "only the rows on screen are read";
+    EXPECT_EQ(recordset.Position(), 1) << "painting puts the recordset back";
+    // A second paint reads nothing again.
+    const std::int64_t fetches = grid.RowFetches();
+    Paint();
+    EXPECT_EQ(grid.RowFetches(), fetches);
+    // Row 2 is at an even position: painted in the even-row colour.
+    const int y = grid.viewport()->y() + grid.Rows().RowHeight() + grid.Rows().RowHeight() / 2;
+    const int x = grid.viewport()->x() + 48;
+    EXPECT_EQ(image.pixelColor(x, y).rgb(), TKxIDataGrid::DefaultEvenRowColor().rgb());
+}
+
+TEST_P(DataGridTest, ControlEndShowsTheLastRecordAndScrollingReadsOnlyNewRows) {
+    Open(QStringLiteral("SELECT id, name FROM kx_g ORDER BY id"));
+    Paint();
+    Press(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(recordset.Position(), 1000);
+    EXPECT_EQ(grid.Rows().CurrentRow(), 1000);
+    const std::int64_t before = grid.RowFetches();
+    Paint();
+    EXPECT_EQ(grid.CellText(1000, 1), QStringLiteral("row 1000"));
+    EXPECT_EQ(grid.CellText(999, 0), QStringLiteral("999"));
+    EXPECT_LE(grid.RowFetches() - before, VisibleRows() + 2);
+    // One row up by the scroll bar: only the row that comes into view is read.
+    const std::int64_t settled = grid.RowFetches();
+    grid.verticalScrollBar()->setValue(grid.verticalScrollBar()->value() - grid.Rows().RowHeight());
+    Paint();
+    EXPECT_LE(grid.RowFetches() - settled, 2);
+    Press(Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(recordset.Position(), 1);
+    Paint();
+    EXPECT_EQ(grid.CellText(2, 0), QStringLiteral("2"));
+}
+
+TEST_P(DataGridTest, AForwardOnlyResultShowsItsCurrentRecordOnly) {
+    recordset.SetCursorType(ctUnidirectional);
+    Open(QStringLiteral("SELECT id, name FROM kx_g ORDER BY id"));
+    EXPECT_EQ(grid.Rows().RowCount(), 1);
+    Paint();
+    EXPECT_EQ(grid.CellText(1, 0), QStringLiteral("1"));
+    Press(Qt::Key_PageDown);
+    Paint();
+    EXPECT_GT(recordset.Position(), 1);
+    EXPECT_EQ(grid.CellText(1, 0), QString::number(recordset.Position()));
+}
+
+TEST_P(DataGridTest, AnUnknownCountShowsNoRowsAndAQuestionMark) {
+    recordset.SetRecordCountStrategies(0);
+    Open(QStringLiteral("SELECT id, name FROM kx_g ORDER BY id"));
+    EXPECT_EQ(grid.CountText(), QStringLiteral("?"));
+    EXPECT_EQ(grid.Rows().RowCount(), 0);
+    Paint();
+    EXPECT_EQ(grid.RowFetches(), 0);
+    recordset.SetActive(false);
+    EXPECT_EQ(grid.ColumnCount(), 0) << "closing removes the columns";
+    EXPECT_EQ(grid.CountText(), QString());
+}
+
+KX_INSTANTIATE_DRIVER_TESTS(DataGridTest);
+
+} // namespace
