@@ -3,6 +3,7 @@
 #include "dbcore/display_value_buffer.h"
 #include "dbcore/intf_source_signals.h"
 #include "dbcore/record_interfaces.h"
+#include "dbcore/sort_order.h"
 #include "dbcore/statement_interfaces.h"
 #include "foundation/activation_interfaces.h"
 #include "foundation/application_exception_handler.h"
@@ -10,9 +11,11 @@
 #include "foundation/operations.h"
 #include "foundation/questions.h"
 #include "foundation/scope_objects.h"
+#include "foundation/storage_helpers.h"
 
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -127,8 +130,20 @@ protected:
             painter.setPen(palette().color(QPalette::Mid));
             painter.drawLine(cell.topRight(), cell.bottomRight());
             painter.setPen(palette().color(QPalette::ButtonText));
-            painter.drawText(cell.adjusted(3, 1, -3, -1), Qt::AlignLeft | Qt::AlignVCenter,
-                             column->Title());
+            const TKxSortOrder order = m_grid.SortOrderOf(*column);
+            const int markWidth = order == soNone ? 0 : 12;
+            painter.drawText(cell.adjusted(3, 1, -3 - markWidth, -1),
+                             Qt::AlignLeft | Qt::AlignVCenter, column->Title());
+            if (order != soNone) {
+                // The sort mark: a small triangle pointing up (ascending) or down.
+                const int x = cell.right() - 10;
+                const int y = cell.center().y();
+                const QPoint up[3] = {{x, y + 3}, {x + 7, y + 3}, {x + 3, y - 3}};
+                const QPoint down[3] = {{x, y - 3}, {x + 7, y - 3}, {x + 3, y + 3}};
+                painter.setPen(Qt::NoPen);
+                painter.setBrush(palette().color(QPalette::ButtonText));
+                painter.drawPolygon(order == soAscending ? up : down, 3);
+            }
         }
         painter.setPen(palette().color(QPalette::Mid));
         painter.drawLine(rect().bottomLeft(), rect().bottomRight());
@@ -249,6 +264,11 @@ QString TKxIDataGrid::CountText() const {
 
 // ---- columns and caches
 
+QString TKxIDataGrid::LayoutPath() const {
+    const QString owner = parent() != nullptr ? parent()->objectName() : QString();
+    return QStringLiteral("\\") + owner + QStringLiteral("\\") + objectName();
+}
+
 void TKxIDataGrid::BuildColumns() {
     ClearColumns();
     IKxUnknown* recordset = Recordset();
@@ -258,7 +278,16 @@ void TKxIDataGrid::BuildColumns() {
         return;
     const KxIntf<TNameCollector> names(new TNameCollector);
     lists->FillNameList(1, static_cast<IKxNameListTarget*>(names.get()));
-    int left = 0;
+    // A layout store that went away is not read.
+    IKxUnknown* layout =
+        m_layoutStorageObject || m_layoutStorage == nullptr ? m_layoutStorage : nullptr;
+    struct Planned {
+        QString name;
+        int width;
+        int position;
+        bool boolean;
+    };
+    std::vector<Planned> planned;
     for (const QString& name : names->names) {
         KxIntf<IKxUnknown> field;
         if (KxFailed(fields->GetItemByName(name, field)))
@@ -266,17 +295,74 @@ void TKxIDataGrid::BuildColumns() {
         int width = KxAskInteger(field.get(), vid::DefaultColumnWidth, 50);
         if (width <= 0)
             width = 50;
+        int position = static_cast<int>(planned.size());
+        if (layout != nullptr) {
+            const TKxKeyPathKeeper key(layout, LayoutPath() + QStringLiteral("\\") + name, false);
+            const auto values = KxQuery<IKxValueStorage>(layout);
+            if (key.Opened() && values) {
+                width = std::max(values->ReadInteger(QStringLiteral("DisplayWidth"), width), 5);
+                position = values->ReadInteger(QStringLiteral("DisplayPosition"), position);
+            }
+        }
         const auto properties = KxQuery<IKxFieldProperties>(field);
-        const bool boolean = properties && properties->GetDataType() == fdtBool;
-        auto column = KxIntf<TKxGridColumn>(
-            new TKxGridColumn(*this, name, width, boolean ? Qt::AlignHCenter : Qt::AlignLeft));
+        planned.push_back(
+            {name, width, position, properties && properties->GetDataType() == fdtBool});
+    }
+    std::stable_sort(planned.begin(), planned.end(),
+                     [](const Planned& a, const Planned& b) { return a.position < b.position; });
+    int left = 0;
+    for (const Planned& item : planned) {
+        auto column = KxIntf<TKxGridColumn>(new TKxGridColumn(
+            *this, item.name, item.width, item.boolean ? Qt::AlignHCenter : Qt::AlignLeft));
         column->SetLeft(left);
-        left += width;
+        left += item.width;
         m_columns.push_back(std::move(column));
     }
     m_rows.SetForwardOnly(KxAskInteger(recordset, vid::CursorType, 2) == 0);
     m_cacheWindow.Reset(0, m_rows.FirstVisibleRow());
     FitCaches();
+}
+
+void TKxIDataGrid::LoadLayout(IKxUnknown* storage) {
+    m_layoutStorage = storage;
+    m_layoutStorageObject = dynamic_cast<QObject*>(storage);
+}
+
+void TKxIDataGrid::StoreLayout(IKxUnknown* storage) {
+    const auto values =
+        KxCheckQueryInterface<IKxValueStorage>(storage, QStringLiteral("StoreLayout"));
+    for (std::size_t index = 0; index < m_columns.size(); ++index) {
+        const TKxGridColumn& column = *m_columns[index];
+        const TKxKeyPathKeeper key(storage,
+                                   LayoutPath() + QStringLiteral("\\") + column.FieldName(), true);
+        values->WriteInteger(QStringLiteral("DisplayWidth"), column.Width());
+        values->WriteInteger(QStringLiteral("DisplayPosition"), static_cast<int>(index));
+    }
+}
+
+int TKxIDataGrid::ColumnOfField(const QString& fieldName) const {
+    for (std::size_t index = 0; index < m_columns.size(); ++index) {
+        if (m_columns[index]->FieldName().compare(fieldName, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(index);
+    }
+    return -1;
+}
+
+int TKxIDataGrid::ColumnWidth(int column) const {
+    return m_columns.at(static_cast<std::size_t>(column))->Width();
+}
+
+TKxSortOrder TKxIDataGrid::SortOrderOf(const TKxGridColumn& column) const {
+    const auto sorting = KxQuery<IKxGetFieldSortOrder>(Recordset());
+    if (!sorting)
+        return soNone;
+    // A qualified name sorts by its last part.
+    const QString name = column.FieldName().section(QLatin1Char('.'), -1);
+    try {
+        return sorting->GetFieldSortOrder(name);
+    } catch (...) {
+        return soNone;
+    }
 }
 
 void TKxIDataGrid::ClearColumns() {
@@ -585,7 +671,33 @@ void TKxIDataGrid::PaintDataArea(QPainter& painter, const QRect& clip) {
         painter.fillRect(QRect(right, clip.top(), clip.right() - right + 1, clip.height()), base);
 }
 
+void TKxIDataGrid::OnViewportMousePress(const QPoint& point) {
+    setFocus(Qt::MouseFocusReason);
+    const std::int64_t row = m_rows.RowAtY(point.y());
+    if (m_rows.ForwardOnly() || row > m_rows.RowCount() || row == m_rows.CurrentRow())
+        return;
+    const auto position = KxQuery<IKxGetSetPosition>(Recordset());
+    if (position)
+        position->SetPosition(m_rows.PositionOfRow(row));
+}
+
+void TKxIDataGrid::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update(); // the current cell shows the focus
+}
+
+void TKxIDataGrid::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
+}
+
 bool TKxIDataGrid::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton)
+            Guarded([&] { OnViewportMousePress(mouse->position().toPoint()); });
+        return true;
+    }
     if (event->type() != QEvent::Paint)
         return QAbstractScrollArea::viewportEvent(event);
     QPainter painter(viewport());

@@ -3,9 +3,11 @@
 #include "datactrls/grid_cache_window.h"
 #include "datactrls/grid_rows.h"
 #include "dbcore/interface_sources.h"
+#include "dbcore/sort_order.h"
 
 #include <QAbstractScrollArea>
 #include <QColor>
+#include <QPointer>
 #include <memory>
 #include <vector>
 
@@ -45,12 +47,22 @@ public:
     std::int64_t RowFetches() const { return m_rowFetches; }
     // The text of the record count panel.
     QString CountText() const;
+    // The column of a field (-1 for none) and its width in pixels.
+    int ColumnOfField(const QString& fieldName) const;
+    int ColumnWidth(int column) const;
+    // The stored layout of the columns ("DisplayWidth" and "DisplayPosition" per field name,
+    // under "\<owner name>\<grid name>"): columns created later take it from `storage`;
+    // storing writes the columns as they are now.
+    void LoadLayout(IKxUnknown* storage);
+    void StoreLayout(IKxUnknown* storage);
 
 protected:
     bool viewportEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     class TitleBar;
@@ -58,6 +70,8 @@ private:
     friend class TKxGridColumn;
 
     void BuildColumns();
+    QString LayoutPath() const;
+    void OnViewportMousePress(const QPoint& point);
     void ClearColumns();
     void Recount();
     void FitCaches();
@@ -77,6 +91,7 @@ private:
     bool NeedsFetch(std::int64_t firstRow, std::int64_t lastRow) const;
     QColor RowBackground(std::int64_t row) const;
     IKxUnknown* Recordset() const;
+    TKxSortOrder SortOrderOf(const TKxGridColumn& column) const;
     std::int64_t CurrentPosition() const;
     int ContentWidth() const;
 
@@ -93,6 +108,9 @@ private:
     // A fetch that failed while painting is reported once; the grid then paints what it has.
     bool m_fetchFailed = false;
     bool m_updatingScrollBar = false;
+    // The store the stored layout comes from, while it exists.
+    IKxUnknown* m_layoutStorage = nullptr;
+    QPointer<QObject> m_layoutStorageObject;
 };
 
 } // namespace kx

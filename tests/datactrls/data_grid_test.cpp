@@ -1,11 +1,15 @@
 #include "datactrls/data_grid.h"
 #include "dbcore/sql_property.h"
+#include "foundation/persistent_data.h"
+#include "foundation/storage_helpers.h"
 #include "odbc/odbc_recordset.h"
 #include "support/connected_driver_test.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QImage>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <gtest/gtest.h>
 
@@ -111,6 +115,64 @@ TEST_P(DataGridTest, AnUnknownCountShowsNoRowsAndAQuestionMark) {
     recordset.SetActive(false);
     EXPECT_EQ(grid.ColumnCount(), 0) << "closing removes the columns";
     EXPECT_EQ(grid.CountText(), QString());
+}
+
+TEST_P(DataGridTest, AClickMakesARowCurrentAndTheSortedColumnShowsItsMark) {
+    Open(QStringLiteral("SELECT id, name FROM kx_g ORDER BY id DESC"));
+    Paint();
+    const QPoint row5(30, 4 * grid.Rows().RowHeight() + 5);
+    QMouseEvent press(QEvent::MouseButtonPress, row5, grid.viewport()->mapToGlobal(row5),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(grid.viewport(), &press);
+    EXPECT_EQ(recordset.Position(), 5);
+    EXPECT_EQ(grid.CellText(5, 0), QStringLiteral("996"));
+
+    // The title of the sorted column carries a mark at its right end; the other none.
+    const QImage image = Paint();
+    const auto markPixels = [&](int column) {
+        int left = grid.viewport()->x();
+        for (int c = 0; c < column; ++c)
+            left += grid.ColumnWidth(c);
+        const int right = left + grid.ColumnWidth(column);
+        const QColor text = grid.palette().color(QPalette::ButtonText);
+        int count = 0;
+        for (int x = right - 11; x < right - 2; ++x) {
+            for (int y = 2; y < grid.viewport()->y() - 2; ++y)
+                count += image.pixelColor(x, y) == text ? 1 : 0;
+        }
+        return count;
+    };
+    EXPECT_GT(markPixels(0), 5) << "id is sorted";
+    EXPECT_EQ(markPixels(1), 0) << "name is not";
+}
+
+TEST_P(DataGridTest, ColumnsTakeTheStoredLayout) {
+    QWidget owner;
+    owner.setObjectName(QStringLiteral("MainForm"));
+    grid.setParent(&owner);
+    // The grid belongs to the fixture: it leaves the owner before the owner goes, whatever
+    // the test does.
+    struct Unparent {
+        QWidget& widget;
+        ~Unparent() { widget.setParent(nullptr); }
+    } unparent{grid};
+    grid.setObjectName(QStringLiteral("Grid"));
+    TKxPersistentData store;
+    store.SetFileName(QDir(dir.path()).filePath(QStringLiteral("layout.PRS")));
+    Open(QStringLiteral("SELECT id, name FROM kx_g ORDER BY id"));
+    ASSERT_EQ(grid.ColumnFieldName(0), QStringLiteral("id"));
+    grid.StoreLayout(&store);
+    // Change the stored layout: name first and 150 pixels wide.
+    KxOpenKey(&store, QStringLiteral("\\MainForm\\Grid\\name"), true);
+    store.WriteInteger(QStringLiteral("DisplayWidth"), 150);
+    store.WriteInteger(QStringLiteral("DisplayPosition"), -1);
+    grid.LoadLayout(&store);
+    recordset.SetActive(false);
+    recordset.SetActive(true);
+    ASSERT_EQ(grid.ColumnCount(), 2);
+    EXPECT_EQ(grid.ColumnFieldName(0), QStringLiteral("name"));
+    EXPECT_EQ(grid.ColumnWidth(0), 150);
+    EXPECT_EQ(grid.ColumnFieldName(1), QStringLiteral("id"));
 }
 
 KX_INSTANTIATE_DRIVER_TESTS(DataGridTest);
