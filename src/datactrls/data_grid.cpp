@@ -77,9 +77,17 @@ public:
             else
                 cells[slot] = KxIntf<TKxDisplayValueBuffer>(new TKxDisplayValueBuffer(
                     static_cast<IKxGetName*>(this), 0, dcfCacheDisplayText));
-            cells[slot]->SetPosition(static_cast<std::int64_t>(slot));
         }
         m_cells = std::move(cells);
+        Reposition();
+    }
+    // Each cell knows the record its row shows: below a row being inserted, that is one
+    // less than the row number.
+    void Reposition() {
+        const std::int64_t first = m_grid.m_cacheWindow.FirstRow();
+        for (std::size_t slot = 0; slot < m_cells.size(); ++slot)
+            m_cells[slot]->SetPosition(
+                m_grid.m_rows.PositionOfRow(first + static_cast<std::int64_t>(slot)));
     }
     void Invalidate() {
         for (const auto& cell : m_cells)
@@ -89,9 +97,8 @@ public:
     KxIntf<IKxGetSetPosition> GetRecordsetPosition() override {
         return KxQuery<IKxGetSetPosition>(m_grid.Recordset());
     }
-    std::int64_t GetFirstVisiblePosition() override {
-        return m_grid.m_rows.PositionOfRow(m_grid.m_cacheWindow.FirstRow());
-    }
+    // The cells carry absolute positions (see Reposition).
+    std::int64_t GetFirstVisiblePosition() override { return 0; }
     QString GetName() const override { return m_fieldName; }
     KxHResult GetItemByName(const QString& name, KxIntf<IKxUnknown>& item) override {
         const auto fields = KxQuery<IKxGetItemByName>(m_grid.Recordset());
@@ -388,6 +395,16 @@ void TKxIDataGrid::MoveCacheWindow() {
         column->Remap(mapping);
 }
 
+void TKxIDataGrid::ShiftCaches(const std::vector<int>& mapping) {
+    for (const auto& column : m_columns)
+        column->Remap(mapping);
+}
+
+void TKxIDataGrid::RepositionCaches() {
+    for (const auto& column : m_columns)
+        column->Reposition();
+}
+
 void TKxIDataGrid::InvalidateCaches() {
     for (const auto& column : m_columns)
         column->Invalidate();
@@ -506,10 +523,31 @@ void TKxIDataGrid::OnAfterOperation(int operation) {
         Recount();
         break;
     case roInsert:
-    case roDelete:
+        // The new record gets a row of its own at the current row; the rows below move down.
+        if (!m_rows.ForwardOnly()) {
+            const std::int64_t row = m_rows.CurrentRow();
+            ShiftCaches(m_cacheWindow.RowInserted(row));
+            m_rows.SetPendingInsertRow(row);
+            RepositionCaches();
+        }
+        Recount();
+        break;
     case roCancelChanges:
+        if (m_rows.PendingInsertRow() > 0) {
+            const std::int64_t row = m_rows.PendingInsertRow();
+            m_rows.SetPendingInsertRow(0);
+            ShiftCaches(m_cacheWindow.RowRemoved(row));
+            RepositionCaches();
+        } else {
+            InvalidateRow(m_rows.CurrentRow());
+        }
+        Recount();
+        break;
+    case roDelete:
     case roApplyChanges:
+        m_rows.SetPendingInsertRow(0);
         InvalidateCaches();
+        RepositionCaches();
         Recount();
         break;
     case roRefreshCurrent:
@@ -642,6 +680,9 @@ void TKxIDataGrid::PaintDataArea(QPainter& painter, const QRect& clip) {
         const KxIntf<TKxNotificationDisabler> quiet(new TKxNotificationDisabler(recordset, 0, 0));
         const auto store = KxQuery<IKxRecordsetStateStore>(recordset);
         const KxIntf<IKxUnknown> holder = store ? store->CreateStateHolder() : nullptr;
+        // A row being typed is kept in the holder, not applied by the moves that follow.
+        if (const auto operations = KxQuery<IKxExecuteOperation>(recordset))
+            operations->ExecuteOperation(roCancelChanges, nullptr);
         try {
             for (std::int64_t row = firstRow; row <= lastRow; ++row) {
                 if (row != current)

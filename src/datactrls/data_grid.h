@@ -76,6 +76,8 @@ private:
     void Recount();
     void FitCaches();
     void InvalidateCaches();
+    void ShiftCaches(const std::vector<int>& mapping);
+    void RepositionCaches();
     void InvalidateRow(std::int64_t row);
     void MoveCacheWindow();
     void ScrollToCurrentRow();

@@ -146,6 +146,32 @@ TEST_P(DataGridTest, AClickMakesARowCurrentAndTheSortedColumnShowsItsMark) {
     EXPECT_EQ(markPixels(1), 0) << "name is not";
 }
 
+TEST_P(DataGridTest, ARecordBeingInsertedHasARowOfItsOwnAndPaintingNeverAppliesIt) {
+    Open(QStringLiteral("SELECT id, name FROM kx_g ORDER BY id"));
+    recordset.SetPosition(3);
+    Paint();
+    ASSERT_TRUE(recordset.ExecuteOperation(roInsert, nullptr));
+    EXPECT_EQ(grid.Rows().RowCount(), 1001);
+    EXPECT_EQ(grid.Rows().CurrentRow(), 3);
+    recordset.FieldByName(QStringLiteral("id"))->SetValue(KxVariant(5000));
+    // Painting reads the rows around the new one: it keeps the typed row, unapplied.
+    Paint();
+    EXPECT_EQ(grid.CellText(3, 0), QStringLiteral("5000")) << "the new record, live";
+    EXPECT_EQ(grid.CellText(4, 0), QStringLiteral("3")) << "the rows below moved down";
+    EXPECT_EQ(grid.CellText(2, 1), QStringLiteral("row 2"));
+    EXPECT_EQ(recordset.GetRecordsetState(), rsInsert);
+    EXPECT_EQ(recordset.FieldByName(QStringLiteral("id"))->GetValue().ToInt64(), 5000);
+    ASSERT_TRUE(recordset.ExecuteOperation(roCancelChanges, nullptr));
+    EXPECT_EQ(grid.Rows().RowCount(), 1000);
+    Paint();
+    EXPECT_EQ(grid.CellText(4, 0), QStringLiteral("4")) << "and back up after a cancel";
+    TKxOdbcRecordset check;
+    check.SetODBCConnection(&connection);
+    check.SQL().SetAsString(QStringLiteral("SELECT count(*) FROM kx_g"));
+    check.SetActive(true);
+    EXPECT_EQ(check.Fields().front()->GetValue().ToInt64(), 1000) << "nothing was stored";
+}
+
 TEST_P(DataGridTest, ColumnsTakeTheStoredLayout) {
     QWidget owner;
     owner.setObjectName(QStringLiteral("MainForm"));
