@@ -19,6 +19,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QWheelEvent>
 #include <algorithm>
 
 namespace kx {
@@ -163,9 +164,23 @@ private:
 // The column left of the rows: a separator per row and the mark of the current row.
 class TKxIDataGrid::IndicatorColumn : public QWidget {
 public:
-    explicit IndicatorColumn(TKxIDataGrid& grid) : QWidget(&grid), m_grid(grid) {}
+    explicit IndicatorColumn(TKxIDataGrid& grid) : QWidget(&grid), m_grid(grid) {
+        setCursor(Qt::SplitVCursor);
+    }
 
 protected:
+    // Dragging changes the row height by one pixel per 5 pixels of movement.
+    void mousePressEvent(QMouseEvent* event) override {
+        m_pressY = event->position().toPoint().y();
+        m_pressHeight = m_grid.m_rows.RowHeight();
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        if ((event->buttons() & Qt::LeftButton) == 0)
+            return;
+        const int moved = event->position().toPoint().y() - m_pressY;
+        Guarded([&] { m_grid.SetRowHeight(m_pressHeight + moved / 5); });
+    }
+
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.fillRect(rect(), palette().button());
@@ -192,6 +207,8 @@ protected:
 
 private:
     TKxIDataGrid& m_grid;
+    int m_pressY = 0;
+    int m_pressHeight = 0;
 };
 
 TKxIDataGrid::TKxIDataGrid(QWidget* parent)
@@ -303,6 +320,15 @@ void TKxIDataGrid::BuildColumns() {
         if (width <= 0)
             width = 50;
         int position = static_cast<int>(planned.size());
+        if (OnCreateColumn) {
+            TColumnCreateData data{name, width, position, true};
+            OnCreateColumn(this, data);
+            if (!data.createColumn)
+                continue;
+            width = std::max(data.width, 5);
+            position = data.displayPosition;
+        }
+        // A stored width and position override both the defaults and the handler.
         if (layout != nullptr) {
             const TKxKeyPathKeeper key(layout, LayoutPath() + QStringLiteral("\\") + name, false);
             const auto values = KxQuery<IKxValueStorage>(layout);
@@ -633,14 +659,18 @@ void TKxIDataGrid::PaintRow(QPainter& painter, std::int64_t row, bool live) {
         }
         const bool currentCell = current && index == 0;
         QColor background = RowBackground(row);
+        if (OnSelectDataCellBkgndColor && !currentCell)
+            OnSelectDataCellBkgndColor(this, column.FieldName(), m_rows.PositionOfRow(row),
+                                       background);
         QColor foreground = palette().color(QPalette::Text);
         if (currentCell) {
             background = focused ? palette().color(QPalette::Highlight)
                                  : palette().color(QPalette::Disabled, QPalette::Highlight);
             foreground = palette().color(QPalette::HighlightedText);
-        } else if (RowBackground(row) == m_evenRowColor &&
-                   m_evenRowColor != palette().color(QPalette::Base)) {
-            // The fixed even-row colour is light: its text is dark whatever the theme.
+        } else if (background.lightness() >= 128 &&
+                   palette().color(QPalette::Base).lightness() < 128) {
+            // A light background (the fixed even-row colour, a handler's colour) on a dark
+            // theme: its text is dark, so it stays readable.
             foreground = Qt::black;
         }
         painter.fillRect(cell, background);
@@ -720,6 +750,21 @@ void TKxIDataGrid::OnViewportMousePress(const QPoint& point) {
     const auto position = KxQuery<IKxGetSetPosition>(Recordset());
     if (position)
         position->SetPosition(m_rows.PositionOfRow(row));
+}
+
+void TKxIDataGrid::wheelEvent(QWheelEvent* event) {
+    // The wheel moves by its delta in pixels (120 a notch); a forward turn scrolls up.
+    const int delta = event->angleDelta().y();
+    if (delta == 0) {
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    m_rows.SetScrollOffset(m_rows.ScrollOffset() - delta);
+    SyncVerticalScrollBar();
+    MoveCacheWindow();
+    viewport()->update();
+    m_indicator->update();
+    event->accept();
 }
 
 void TKxIDataGrid::focusInEvent(QFocusEvent* event) {

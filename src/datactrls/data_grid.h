@@ -8,6 +8,7 @@
 #include <QAbstractScrollArea>
 #include <QColor>
 #include <QPointer>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -50,6 +51,19 @@ public:
     // The column of a field (-1 for none) and its width in pixels.
     int ColumnOfField(const QString& fieldName) const;
     int ColumnWidth(int column) const;
+    // A column about to be created: the handler may change its width or drop it.
+    struct TColumnCreateData {
+        QString fieldName;
+        int width = 50;
+        int displayPosition = 0;
+        bool createColumn = true;
+    };
+    std::function<void(TKxIDataGrid* sender, TColumnCreateData& data)> OnCreateColumn;
+    // May change the background of a cell that is neither selected nor current.
+    std::function<void(TKxIDataGrid* sender, const QString& fieldName, std::int64_t position,
+                       QColor& color)>
+        OnSelectDataCellBkgndColor;
+
     // The stored layout of the columns ("DisplayWidth" and "DisplayPosition" per field name,
     // under "\<owner name>\<grid name>"): columns created later take it from `storage`;
     // storing writes the columns as they are now.
@@ -62,6 +76,7 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
 private:

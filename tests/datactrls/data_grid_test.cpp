@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 namespace {
@@ -170,6 +171,49 @@ TEST_P(DataGridTest, ARecordBeingInsertedHasARowOfItsOwnAndPaintingNeverAppliesI
     check.SQL().SetAsString(QStringLiteral("SELECT count(*) FROM kx_g"));
     check.SetActive(true);
     EXPECT_EQ(check.Fields().front()->GetValue().ToInt64(), 1000) << "nothing was stored";
+}
+
+TEST_P(DataGridTest, TheWheelScrollsPixelsAndTheIndicatorColumnSetsTheRowHeight) {
+    Open(QStringLiteral("SELECT id, name FROM kx_g ORDER BY id"));
+    Paint();
+    const QPointF inside(30, 30);
+    QWheelEvent down(inside, grid.viewport()->mapToGlobal(inside), QPoint(), QPoint(0, -120),
+                     Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(grid.viewport(), &down);
+    EXPECT_EQ(grid.Rows().ScrollOffset(), 120) << "one notch, 120 pixels";
+    EXPECT_EQ(grid.Rows().FirstVisibleRow(), 7);
+    Paint();
+    EXPECT_EQ(grid.CellText(7, 0), QStringLiteral("7"));
+
+    QWidget* indicator = grid.childAt(QPoint(5, grid.viewport()->y() + 10));
+    ASSERT_NE(indicator, nullptr);
+    const auto drag = [&](int from, int to) {
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, from), QPointF(5, from),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(indicator, &press);
+        QMouseEvent move(QEvent::MouseMove, QPointF(5, to), QPointF(5, to), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(indicator, &move);
+    };
+    drag(10, 60);
+    EXPECT_EQ(grid.Rows().RowHeight(), 30) << "50 pixels of drag, 10 pixels of row";
+    drag(10, -1000);
+    EXPECT_EQ(grid.Rows().RowHeight(), 10);
+    drag(10, 2000);
+    EXPECT_EQ(grid.Rows().RowHeight(), 150);
+}
+
+TEST_P(DataGridTest, AColumnHandlerDropsOrWidensColumns) {
+    grid.OnCreateColumn = [](TKxIDataGrid*, TKxIDataGrid::TColumnCreateData& data) {
+        if (data.fieldName == QStringLiteral("id"))
+            data.createColumn = false;
+        else
+            data.width = 222;
+    };
+    Open(QStringLiteral("SELECT id, name FROM kx_g ORDER BY id"));
+    ASSERT_EQ(grid.ColumnCount(), 1);
+    EXPECT_EQ(grid.ColumnFieldName(0), QStringLiteral("name"));
+    EXPECT_EQ(grid.ColumnWidth(0), 222);
 }
 
 TEST_P(DataGridTest, ColumnsTakeTheStoredLayout) {
