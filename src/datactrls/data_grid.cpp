@@ -470,8 +470,12 @@ void TKxIDataGrid::Recount() {
 void TKxIDataGrid::SyncVerticalScrollBar() {
     m_updatingScrollBar = true;
     verticalScrollBar()->setRange(0, m_rows.ScrollBarMaximum());
-    verticalScrollBar()->setPageStep(std::max(viewport()->height(), 1));
-    verticalScrollBar()->setSingleStep(m_rows.RowHeight());
+    // Steps are in the scroll bar's units, which are several pixels for very large results.
+    const std::int64_t unit = m_rows.ScrollBarScale();
+    verticalScrollBar()->setPageStep(
+        static_cast<int>(std::max<std::int64_t>(viewport()->height() / unit, 1)));
+    verticalScrollBar()->setSingleStep(
+        static_cast<int>(std::max<std::int64_t>(m_rows.RowHeight() / unit, 1)));
     verticalScrollBar()->setValue(m_rows.ScrollBarValue());
     m_updatingScrollBar = false;
 }
@@ -547,6 +551,11 @@ void TKxIDataGrid::OnAfterOperation(int operation) {
             BuildColumns();
         InvalidateCaches();
         Recount();
+        // The new result may be shorter: show its current row rather than empty space.
+        m_rows.SetCurrentPosition(CurrentPosition());
+        ScrollToCurrentRow();
+        viewport()->update();
+        m_indicator->update();
         break;
     case roInsert:
         // The new record gets a row of its own at the current row; the rows below move down.

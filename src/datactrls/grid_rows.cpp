@@ -14,6 +14,22 @@ void TKxGridRows::SetRowHeight(int height) {
     SetScrollOffset((firstRow - 1) * m_rowHeight);
 }
 
+void TKxGridRows::SetForwardOnly(bool value) {
+    m_forwardOnly = value;
+    SetScrollOffset(m_scrollOffset);
+}
+
+void TKxGridRows::SetRecordCount(std::int64_t count) {
+    m_recordCount = count < 0 ? 0 : count;
+    // A result that shrank (a re-execution) must not leave the view past its last row.
+    SetScrollOffset(m_scrollOffset);
+}
+
+void TKxGridRows::SetPendingInsertRow(std::int64_t row) {
+    m_pendingInsertRow = row < 0 ? 0 : row;
+    SetScrollOffset(m_scrollOffset);
+}
+
 std::int64_t TKxGridRows::RowCount() const {
     if (m_forwardOnly)
         return m_recordCount > 0 ? 1 : 0;

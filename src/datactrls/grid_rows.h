@@ -19,15 +19,16 @@ public:
     void SetRowHeight(int height);
 
     bool ForwardOnly() const { return m_forwardOnly; }
-    void SetForwardOnly(bool value) { m_forwardOnly = value; }
+    // Each of these can change the rows' extent: the scroll offset is kept within it.
+    void SetForwardOnly(bool value);
     // The recordset's count; a negative (unknown) count counts as no rows.
-    void SetRecordCount(std::int64_t count) { m_recordCount = count < 0 ? 0 : count; }
+    void SetRecordCount(std::int64_t count);
     std::int64_t RecordCount() const { return m_recordCount; }
     void SetCurrentPosition(std::int64_t position) { m_currentPosition = position; }
 
     // The row at which a record being inserted is shown; 0 when none is.
     std::int64_t PendingInsertRow() const { return m_pendingInsertRow; }
-    void SetPendingInsertRow(std::int64_t row) { m_pendingInsertRow = row < 0 ? 0 : row; }
+    void SetPendingInsertRow(std::int64_t row);
 
     // A forward-only cursor shows only its current record.
     std::int64_t RowCount() const;
@@ -58,10 +59,11 @@ public:
     // Answers the offset the value stands for.
     std::int64_t SetScrollBarValue(int value);
 
-private:
-    // Pixels per scroll-bar unit: 1 while the range fits, else enough to make it fit.
+    // Pixels per scroll-bar unit: 1 while the range fits, else enough to make it fit. The
+    // scroll bar's steps are given in these units.
     std::int64_t ScrollBarScale() const;
 
+private:
     int m_rowHeight = 20;
     bool m_forwardOnly = false;
     std::int64_t m_recordCount = 0;

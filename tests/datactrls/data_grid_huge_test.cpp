@@ -203,8 +203,6 @@ TEST_F(DataGridHugeTest, DraggingTheScrollBarToTheMiddleShowsTheMiddleRows) {
 }
 
 TEST_F(DataGridHugeTest, AScrollBarStepMovesOneRowAndAPageStepOneScreen) {
-    GTEST_SKIP() << "grid bug: above INT_MAX pixels the scroll bar's single and page steps stay "
-                    "in pixels, not scaled units: a step scrolls 5 rows, a page 5 screens";
     QScrollBar& bar = *grid.verticalScrollBar();
     bar.setValue(bar.maximum() / 2);
     const std::int64_t first = grid.Rows().FirstVisibleRow();
@@ -220,9 +218,6 @@ TEST_F(DataGridHugeTest, AScrollBarStepMovesOneRowAndAPageStepOneScreen) {
 }
 
 TEST_F(DataGridHugeTest, AWheelNotchScrolls120Pixels) {
-    GTEST_SKIP()
-        << "grid bug: the wheel goes to the scroll bar (3 single steps) instead of moving "
-           "the offset by the delta in pixels: a notch scrolls 300 pixels here, 60 unscaled";
     QScrollBar& bar = *grid.verticalScrollBar();
     bar.setValue(bar.maximum() / 2);
     const std::int64_t offset = grid.Rows().ScrollOffset();
@@ -239,9 +234,6 @@ TEST_F(DataGridHugeTest, AWheelNotchScrolls120Pixels) {
 }
 
 TEST_F(DataGridHugeTest, ReExecutingWithFewerRecordsShowsThem) {
-    GTEST_SKIP()
-        << "grid bug: a recount to fewer rows keeps the old scroll offset (TKxGridRows::"
-           "SetRecordCount does not clamp it), so the grid scrolls past its rows and paints none";
     Press(Qt::Key_End, Qt::ControlModifier);
     Paint();
     recordset.SetRecordCount(1000);

@@ -65,6 +65,17 @@ TEST(GridRowsTest, ScrollingIsInPixelsAndShowsWholeRows) {
     EXPECT_EQ(rows.RowHeight(), 150);
 }
 
+TEST(GridRowsTest, AResultThatShrinksKeepsTheViewOnItsRows) {
+    TKxGridRows rows;
+    rows.SetRecordCount(1000000);
+    rows.SetScrollOffset(rows.ScrollRange());
+    rows.SetRecordCount(100);
+    EXPECT_EQ(rows.ScrollOffset(), rows.ScrollRange());
+    EXPECT_LE(rows.FirstVisibleRow(), 100);
+    rows.SetRecordCount(-1);
+    EXPECT_EQ(rows.ScrollOffset(), 0);
+}
+
 TEST(GridRowsTest, FiveHundredMillionRowsScrollToTheLastRow) {
     TKxGridRows rows;
     rows.SetRecordCount(500000000);
