@@ -90,23 +90,8 @@ QString Ratio(double grid, double table) {
     return table > 0 ? QString::number(grid / table, 'f', 2) : QString();
 }
 
-std::int64_t ResidentBytes() {
-    std::FILE* file = std::fopen("/proc/self/statm", "r");
-    if (file == nullptr)
-        return 0;
-    long long size = 0;
-    long long resident = 0;
-    const int read = std::fscanf(file, "%lld %lld", &size, &resident);
-    std::fclose(file);
-    return read == 2 ? resident * sysconf(_SC_PAGESIZE) : 0;
-}
-
 QString MB(std::int64_t bytes) {
     return QString::number(double(bytes) / (1024.0 * 1024.0), 'f', 1);
-}
-
-double Elapsed(const QElapsedTimer& clock) {
-    return double(clock.nsecsElapsed()) / 1e6;
 }
 
 // ---- the two views under test

@@ -2,6 +2,9 @@
 
 #include "odbc/odbc_connection.h"
 
+#include <cstdio>
+#include <unistd.h>
+
 namespace kx::bench {
 namespace {
 
@@ -15,6 +18,21 @@ void OnAdminDatabase(TKxOdbcEnvironment& environment, const QString& server,
 }
 
 } // namespace
+
+std::int64_t ResidentBytes() {
+    std::FILE* file = std::fopen("/proc/self/statm", "r");
+    if (file == nullptr)
+        return 0;
+    long long size = 0;
+    long long resident = 0;
+    const int read = std::fscanf(file, "%lld %lld", &size, &resident);
+    std::fclose(file);
+    return read == 2 ? resident * sysconf(_SC_PAGESIZE) : 0;
+}
+
+double Elapsed(const QElapsedTimer& clock) {
+    return double(clock.nsecsElapsed()) / 1e6;
+}
 
 QString Ms(double ms) {
     return QString::number(ms, 'f', ms < 10 ? 2 : 0);

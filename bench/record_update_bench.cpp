@@ -103,10 +103,6 @@ private:
     std::vector<QStringList> m_rows;
 };
 
-double Elapsed(const QElapsedTimer& clock) {
-    return double(clock.nsecsElapsed()) / 1e6;
-}
-
 // ---- counting
 
 struct TProbeWalk {

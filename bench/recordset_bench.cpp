@@ -71,18 +71,6 @@ void Report(const QString& configuration, const QString& measure, const QString&
                  qPrintable(ours), qPrintable(isql), qPrintable(ratio));
 }
 
-// Resident set size of this process in bytes.
-std::int64_t ResidentBytes() {
-    std::FILE* file = std::fopen("/proc/self/statm", "r");
-    if (file == nullptr)
-        return 0;
-    long long size = 0;
-    long long resident = 0;
-    const int read = std::fscanf(file, "%lld %lld", &size, &resident);
-    std::fclose(file);
-    return read == 2 ? resident * sysconf(_SC_PAGESIZE) : 0;
-}
-
 double MB(std::int64_t bytes) {
     return double(bytes) / (1024.0 * 1024.0);
 }
