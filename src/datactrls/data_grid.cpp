@@ -15,6 +15,7 @@
 
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -214,7 +215,15 @@ private:
 TKxIDataGrid::TKxIDataGrid(QWidget* parent)
     : QAbstractScrollArea(parent), m_source(new TKxRecordsetIntfSource(this)),
       m_signals(new TKxIntfSourceSignals(m_source, this)), m_titleBar(new TitleBar(*this)),
-      m_indicator(new IndicatorColumn(*this)), m_countPanel(new QLabel(this)) {
+      m_indicator(new IndicatorColumn(*this)), m_countPanel(new QLabel(this)),
+      m_editor(new QLineEdit(viewport())) {
+    m_editor->hide();
+    m_editor->setFrame(false);
+    m_editor->installEventFilter(this);
+    // Leaving the editor any other way (a click elsewhere) writes it too: typed text is
+    // never dropped silently.
+    connect(m_editor, &QLineEdit::editingFinished, this,
+            [this] { Guarded([&] { CommitEditor(); }); });
     setFocusPolicy(Qt::StrongFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -399,6 +408,8 @@ TKxSortOrder TKxIDataGrid::SortOrderOf(const TKxGridColumn& column) const {
 }
 
 void TKxIDataGrid::ClearColumns() {
+    m_editor->hide();
+    m_focusedColumn = 0;
     m_columns.clear();
     m_rows.SetScrollOffset(0);
     m_titleBar->update();
@@ -490,6 +501,7 @@ void TKxIDataGrid::SyncHorizontalScrollBar() {
 }
 
 void TKxIDataGrid::scrollContentsBy(int dx, int dy) {
+    PlaceEditor();
     if (dy != 0 && !m_updatingScrollBar) {
         m_rows.SetScrollBarValue(verticalScrollBar()->value());
         MoveCacheWindow();
@@ -534,6 +546,7 @@ void TKxIDataGrid::OnAfterActiveChange(bool active) {
 }
 
 void TKxIDataGrid::OnAfterPositionChange() {
+    m_editor->hide();
     const std::int64_t previous = m_rows.CurrentRow();
     m_rows.SetCurrentPosition(CurrentPosition());
     if (m_rows.ForwardOnly())
@@ -666,7 +679,7 @@ void TKxIDataGrid::PaintRow(QPainter& painter, std::int64_t row, bool live) {
             if (cached.AskBoolean(qid::NeedsData) != baTrue)
                 text = cached.GetDisplayText();
         }
-        const bool currentCell = current && index == 0;
+        const bool currentCell = current && static_cast<int>(index) == m_focusedColumn;
         QColor background = RowBackground(row);
         if (OnSelectDataCellBkgndColor && !currentCell)
             OnSelectDataCellBkgndColor(this, column.FieldName(), m_rows.PositionOfRow(row),
@@ -752,7 +765,14 @@ void TKxIDataGrid::PaintDataArea(QPainter& painter, const QRect& clip) {
 }
 
 void TKxIDataGrid::OnViewportMousePress(const QPoint& point) {
+    CommitEditor();
     setFocus(Qt::MouseFocusReason);
+    const int x = point.x() + horizontalScrollBar()->value();
+    for (std::size_t index = 0; index < m_columns.size(); ++index) {
+        if (x >= m_columns[index]->Left() &&
+            x < m_columns[index]->Left() + m_columns[index]->Width())
+            SetFocusedColumn(static_cast<int>(index));
+    }
     const std::int64_t row = m_rows.RowAtY(point.y());
     if (m_rows.ForwardOnly() || row > m_rows.RowCount() || row == m_rows.CurrentRow())
         return;
@@ -811,6 +831,114 @@ bool TKxIDataGrid::viewportEvent(QEvent* event) {
     return true;
 }
 
+// ---- the cell editor
+
+void TKxIDataGrid::SetFocusedColumn(int column) {
+    if (m_columns.empty())
+        return;
+    column = std::clamp(column, 0, static_cast<int>(m_columns.size()) - 1);
+    if (column == m_focusedColumn)
+        return;
+    CommitEditor();
+    m_focusedColumn = column;
+    // Scroll the column into view like a row.
+    const TKxGridColumn& target = *m_columns[static_cast<std::size_t>(column)];
+    QScrollBar* bar = horizontalScrollBar();
+    if (target.Left() < bar->value())
+        bar->setValue(target.Left());
+    else if (target.Left() + target.Width() > bar->value() + viewport()->width())
+        bar->setValue(target.Left() + target.Width() - viewport()->width());
+    viewport()->update();
+}
+
+QRect TKxIDataGrid::CurrentCellRect() const {
+    if (m_columns.empty())
+        return {};
+    const TKxGridColumn& column = *m_columns[static_cast<std::size_t>(m_focusedColumn)];
+    const std::int64_t top = m_rows.YOfRow(m_rows.CurrentRow());
+    return QRect(column.Left() - horizontalScrollBar()->value(),
+                 static_cast<int>(std::clamp<std::int64_t>(top, -m_rows.RowHeight(), INT_MAX / 2)),
+                 column.Width() - 1, m_rows.RowHeight() - 1);
+}
+
+void TKxIDataGrid::PlaceEditor() {
+    if (m_editor->isVisible())
+        m_editor->setGeometry(CurrentCellRect());
+}
+
+bool TKxIDataGrid::EditorVisible() const {
+    return !m_editor->isHidden();
+}
+
+void TKxIDataGrid::OpenEditor() {
+    if (m_columns.empty() || m_rows.RowCount() == 0 || EditorVisible())
+        return;
+    const auto fields = KxQuery<IKxGetItemByName>(Recordset());
+    if (!fields || !m_source->IsFieldUpdatable(
+                       m_columns[static_cast<std::size_t>(m_focusedColumn)]->FieldName()))
+        return;
+    m_editor->setText(CellText(m_rows.CurrentRow(), m_focusedColumn));
+    m_editor->setGeometry(CurrentCellRect());
+    m_editor->show();
+    m_editor->setFocus();
+    m_editor->selectAll();
+}
+
+void TKxIDataGrid::CommitEditor() {
+    if (!EditorVisible())
+        return;
+    const QString fieldName = m_columns[static_cast<std::size_t>(m_focusedColumn)]->FieldName();
+    const QString text = m_editor->text();
+    m_editor->hide();
+    setFocus();
+    if (text == CellText(m_rows.CurrentRow(), m_focusedColumn))
+        return; // nothing changed: the record is not put into edit state
+    const auto fields = KxQuery<IKxGetItemByName>(Recordset());
+    KxCheckGetItemByName<IKxSetAsString>(fields.get(), fieldName, QStringLiteral("CommitEditor"))
+        ->SetAsString(text);
+    viewport()->update();
+}
+
+void TKxIDataGrid::CancelEditor() {
+    m_editor->hide();
+    setFocus();
+    if (const auto operations = KxQuery<IKxExecuteOperation>(Recordset()))
+        operations->ExecuteOperation(roCancelChanges, nullptr);
+    viewport()->update();
+}
+
+bool TKxIDataGrid::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_editor && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        bool handled = false;
+        Guarded([&] {
+            switch (key->key()) {
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+                CommitEditor();
+                handled = true;
+                break;
+            case Qt::Key_Escape:
+                CancelEditor();
+                handled = true;
+                break;
+            case Qt::Key_Up:
+            case Qt::Key_Down:
+            case Qt::Key_Tab:
+                // Leaving the cell writes it; the grid then moves.
+                CommitEditor();
+                keyPressEvent(const_cast<QKeyEvent*>(key));
+                handled = true;
+                break;
+            default:
+                break;
+            }
+        });
+        return handled;
+    }
+    return QAbstractScrollArea::eventFilter(watched, event);
+}
+
 // ---- keys
 
 void TKxIDataGrid::keyPressEvent(QKeyEvent* event) {
@@ -824,6 +952,22 @@ void TKxIDataGrid::keyPressEvent(QKeyEvent* event) {
             std::max<std::int64_t>(1, viewport()->height() / m_rows.RowHeight() - 1);
         const bool control = (event->modifiers() & Qt::ControlModifier) != 0;
         switch (event->key()) {
+        case Qt::Key_Left:
+            SetFocusedColumn(m_focusedColumn - 1);
+            break;
+        case Qt::Key_Right:
+        case Qt::Key_Tab:
+            SetFocusedColumn(m_focusedColumn + 1);
+            break;
+        case Qt::Key_F2:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            OpenEditor();
+            break;
+        case Qt::Key_Escape:
+            if (const auto operations = KxQuery<IKxExecuteOperation>(recordset))
+                operations->ExecuteOperation(roCancelChanges, nullptr);
+            break;
         case Qt::Key_Down:
             if (cursor)
                 cursor->MoveToNext();

@@ -13,6 +13,7 @@
 #include <vector>
 
 class QLabel;
+class QLineEdit;
 
 namespace kx {
 
@@ -48,6 +49,18 @@ public:
     std::int64_t RowFetches() const { return m_rowFetches; }
     // The text of the record count panel.
     QString CountText() const;
+    // The column of the current cell (-1 without columns).
+    int FocusedColumn() const { return m_columns.empty() ? -1 : m_focusedColumn; }
+    void SetFocusedColumn(int column);
+    // The in-place editor over the current cell: opening shows the cell's text; committing
+    // writes it to the field (which starts editing the record); cancelling drops the text
+    // and the record's changes.
+    bool EditorVisible() const;
+    void OpenEditor();
+    void CommitEditor();
+    void CancelEditor();
+    QLineEdit* Editor() const { return m_editor; }
+
     // The column of a field (-1 for none) and its width in pixels.
     int ColumnOfField(const QString& fieldName) const;
     int ColumnWidth(int column) const;
@@ -75,6 +88,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -87,6 +101,8 @@ private:
     void BuildColumns();
     QString LayoutPath() const;
     void OnViewportMousePress(const QPoint& point);
+    QRect CurrentCellRect() const;
+    void PlaceEditor();
     void ClearColumns();
     void Recount();
     void FitCaches();
@@ -122,6 +138,8 @@ private:
     TKxGridCacheWindow m_cacheWindow;
     QColor m_evenRowColor = DefaultEvenRowColor();
     std::int64_t m_rowFetches = 0;
+    int m_focusedColumn = 0;
+    QLineEdit* m_editor;
     // A fetch that failed while painting is reported once; the grid then paints what it has.
     bool m_fetchFailed = false;
     bool m_updatingScrollBar = false;

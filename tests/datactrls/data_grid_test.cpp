@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -26,7 +27,7 @@ protected:
         if (IsSkipped())
             return;
         connection.ExecuteDirect(
-            QStringLiteral("CREATE TABLE kx_g (id INTEGER, name VARCHAR(20))"));
+            QStringLiteral("CREATE TABLE kx_g (id INTEGER PRIMARY KEY, name VARCHAR(20))"));
         connection.ExecuteDirect(
             QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE "
                            "i < 1000) INSERT INTO kx_g SELECT i, 'row ' || i FROM n"));
@@ -214,6 +215,41 @@ TEST_P(DataGridTest, AColumnHandlerDropsOrWidensColumns) {
     ASSERT_EQ(grid.ColumnCount(), 1);
     EXPECT_EQ(grid.ColumnFieldName(0), QStringLiteral("name"));
     EXPECT_EQ(grid.ColumnWidth(0), 222);
+}
+
+TEST_P(DataGridTest, TheCellEditorWritesTheFieldAndLeavingTheRowStoresIt) {
+    Open(QStringLiteral("SELECT id, name FROM kx_g ORDER BY id"));
+    Paint();
+    Press(Qt::Key_Right);
+    EXPECT_EQ(grid.FocusedColumn(), 1);
+    Press(Qt::Key_F2);
+    ASSERT_TRUE(grid.EditorVisible());
+    EXPECT_EQ(grid.Editor()->text(), QStringLiteral("row 1"));
+    grid.Editor()->setText(QStringLiteral("first row"));
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(grid.Editor(), &enter);
+    EXPECT_FALSE(grid.EditorVisible());
+    EXPECT_EQ(recordset.GetRecordsetState(), rsEdit);
+    EXPECT_EQ(grid.CellText(1, 1), QStringLiteral("first row"));
+    // Moving on stores the row (auto-save).
+    Press(Qt::Key_Down);
+    EXPECT_EQ(recordset.GetRecordsetState(), rsBrowse);
+    EXPECT_EQ(recordset.Position(), 2);
+    TKxOdbcRecordset check;
+    check.SetODBCConnection(&connection);
+    check.SQL().SetAsString(QStringLiteral("SELECT name FROM kx_g WHERE id = 1"));
+    check.SetActive(true);
+    EXPECT_EQ(check.Fields().front()->GetDisplayText(), QStringLiteral("first row"));
+
+    // Escape drops what was typed and the record's changes.
+    Press(Qt::Key_F2);
+    grid.Editor()->setText(QStringLiteral("dropped"));
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(grid.Editor(), &escape);
+    EXPECT_FALSE(grid.EditorVisible());
+    EXPECT_EQ(recordset.GetRecordsetState(), rsBrowse);
+    Paint();
+    EXPECT_EQ(grid.CellText(2, 1), QStringLiteral("row 2"));
 }
 
 TEST_P(DataGridTest, ColumnsTakeTheStoredLayout) {
