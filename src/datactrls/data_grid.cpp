@@ -214,7 +214,7 @@ private:
 
 TKxIDataGrid::TKxIDataGrid(QWidget* parent)
     : QAbstractScrollArea(parent), m_source(new TKxRecordsetIntfSource(this)),
-      m_signals(new TKxIntfSourceSignals(m_source, this)), m_titleBar(new TitleBar(*this)),
+      m_signals(new TKxIntfSourceSignals(m_source.get(), this)), m_titleBar(new TitleBar(*this)),
       m_indicator(new IndicatorColumn(*this)), m_countPanel(new QLabel(this)),
       m_editor(new QLineEdit(viewport())) {
     m_editor->hide();
@@ -255,6 +255,15 @@ TKxIDataGrid::TKxIDataGrid(QWidget* parent)
 TKxIDataGrid::~TKxIDataGrid() {
     // The cells hold their columns by plain pointer; the columns go first, with their cells.
     m_columns.clear();
+    // The adapter goes before the source whose events it took over; the source lets go of
+    // the recordset before it goes.
+    delete m_signals;
+    m_signals = nullptr;
+    try {
+        m_source->SetInterfaceSource(nullptr);
+    } catch (...) {
+        KxHandleCurrentException();
+    }
 }
 
 void TKxIDataGrid::SetRecordset(IKxUnknown* recordset) {

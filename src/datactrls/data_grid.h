@@ -128,7 +128,8 @@ private:
     std::int64_t CurrentPosition() const;
     int ContentWidth() const;
 
-    TKxRecordsetIntfSource* m_source;
+    // Owned by the grid (the component's owner only names it); deleted after the adapter.
+    std::unique_ptr<TKxRecordsetIntfSource> m_source;
     TKxIntfSourceSignals* m_signals;
     TitleBar* m_titleBar;
     IndicatorColumn* m_indicator;
