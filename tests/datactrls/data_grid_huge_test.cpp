@@ -1,4 +1,5 @@
 #include "datactrls/data_grid.h"
+#include "foundation/application_exception_handler.h"
 #include "foundation/operations.h"
 #include "support/synthetic_recordset.h"
 
@@ -247,6 +248,30 @@ TEST_F(DataGridHugeTest, ReExecutingWithFewerRecordsShowsThem) {
     const std::int64_t first = grid.Rows().FirstVisibleRow();
     EXPECT_EQ(grid.CellText(first + 1, 1), QStringLiteral("row %1").arg(first + 1));
     EXPECT_EQ(grid.CellText(LastVisibleRow(), 0), QString::number(LastVisibleRow()));
+}
+
+TEST_F(DataGridHugeTest, AFetchThatFailsWhilePaintingIsReportedOnceAndTheGridStaysUsable) {
+    std::vector<QString> reported;
+    const KxApplicationExceptionHandler previous = KxSetApplicationExceptionHandler(
+        [&reported](const std::exception& e) { reported.push_back(QString::fromUtf8(e.what())); });
+    recordset.beforeMove = [](std::int64_t position) {
+        if (position == 5)
+            KxRaise(QStringLiteral("server closed the connection"), QStringLiteral("Fetch"));
+    };
+    Paint();
+    Paint();
+    Paint();
+    KxSetApplicationExceptionHandler(previous);
+    ASSERT_EQ(reported.size(), 1u) << "reported once, not on every repaint";
+    EXPECT_TRUE(reported.front().contains(QStringLiteral("server closed the connection")));
+    ExpectPaintLeftTheRecordsetAlone(1);
+    // The rows read before the failure still show; once the source is fine again and the
+    // statement runs anew, the grid reads again.
+    EXPECT_EQ(grid.CellText(2, 0), QStringLiteral("2"));
+    recordset.beforeMove = nullptr;
+    ASSERT_TRUE(recordset.ExecuteOperation(roReExecuteStatement, nullptr));
+    Paint();
+    EXPECT_EQ(grid.CellText(5, 1), QStringLiteral("row 5"));
 }
 
 } // namespace

@@ -141,6 +141,8 @@ int TSyntheticRecordset::GetCount() const {
 }
 
 void TSyntheticRecordset::MoveTo(std::int64_t position) {
+    if (beforeMove)
+        beforeMove(position);
     NotifySinks(IKxPositionChangeSink::IID, KxCallSinkBeforePositionChange);
     for (const auto& field : m_fields)
         field->BeforePositionChange();

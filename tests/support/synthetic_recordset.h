@@ -58,6 +58,9 @@ public:
 
     // What the cursor-type question (8) answers: 0 forward-only, 2 scrollable.
     int cursorType = 2;
+    // Called before every move with the target position; it may raise, as a driver whose
+    // server went away does.
+    std::function<void(std::int64_t position)> beforeMove;
 
     // What the recordset was asked since the counters were last reset.
     struct Counters {
