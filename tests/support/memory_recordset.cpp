@@ -1,5 +1,6 @@
 #include "memory_recordset.h"
 
+#include "computed_field.h"
 #include "dbcore/value_buffer.h"
 #include "foundation/exceptions.h"
 #include "foundation/interface_connection.h"
@@ -25,28 +26,6 @@ void TMemoryTable::AddRow(Row values) {
 
 namespace {
 
-// Reads the column from the recordset's current row the first time it is asked, as the
-// driver's buffers read their column.
-class MemoryBuffer : public TKxFieldValueBuffer {
-public:
-    MemoryBuffer(const TMemoryRecordset* recordset, QObject* owner, TKxFieldDataType type,
-                 TKxFieldBufferInfo info)
-        : TKxFieldValueBuffer(owner, type, std::move(info)), m_recordset(recordset) {}
-
-protected:
-    void InternalFetchData(bool) override {
-        const KxVariant value = m_recordset->CurrentValue(ColumnName());
-        if (value.IsNull())
-            SetNullFlag(true);
-        else
-            InternalSetValue(value);
-        SetFetched(true);
-    }
-
-private:
-    const TMemoryRecordset* m_recordset;
-};
-
 class PositionHolder : public TKxInterfacedObject {
 public:
     explicit PositionHolder(std::int64_t position) : position(position) {}
@@ -69,22 +48,6 @@ bool SameValue(const KxVariant& a, const KxVariant& b) {
 }
 
 } // namespace
-
-class TMemoryRecordset::Field : public TKxDBField {
-public:
-    Field(TMemoryRecordset* recordset, TKxFieldCreateData data)
-        : TKxDBField(static_cast<IKxGetItemByName*>(recordset), std::move(data)),
-          m_memory(recordset) {}
-
-protected:
-    KxIntf<TKxFieldValueBuffer> CreateValueBuffer(QObject* owner,
-                                                  TKxFieldBufferInfo info) override {
-        return KxMake<MemoryBuffer>(m_memory, owner, GetDataType(), std::move(info));
-    }
-
-private:
-    TMemoryRecordset* m_memory;
-};
 
 // The SQL text parts; only WHERE means something to the memory recordset.
 class TMemoryRecordset::Sql : public TKxInterfacedObject,
@@ -134,7 +97,11 @@ TMemoryRecordset::TMemoryRecordset(std::shared_ptr<TMemoryTable> table, QObject*
         data.ColumnNumber = i + 1;
         data.DataType = fdtString;
         data.Size = 100;
-        m_fields.push_back(std::make_unique<Field>(this, std::move(data)));
+        m_fields.push_back(
+            std::make_unique<TComputedField>(static_cast<IKxGetItemByName*>(this), std::move(data),
+                                             [this](const TKxFieldValueBuffer& buffer) {
+                                                 return CurrentValue(buffer.ColumnName());
+                                             }));
     }
 }
 

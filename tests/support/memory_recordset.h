@@ -106,7 +106,6 @@ protected:
     bool FindPublishedProperty(const QString& name, KxIntf<IKxUnknown>& value) const override;
 
 private:
-    class Field;
     class Sql;
     struct Restriction {
         QString column;
@@ -122,7 +121,7 @@ private:
 
     std::shared_ptr<TMemoryTable> m_table;
     std::vector<std::shared_ptr<TMemoryTable::Row>> m_view;
-    std::vector<std::unique_ptr<Field>> m_fields;
+    std::vector<std::unique_ptr<TKxDBField>> m_fields;
     std::unique_ptr<TKxCascadedContentsProperties> m_cascaded;
     std::unique_ptr<Sql> m_sql;
     std::vector<Restriction> m_restrictions;

@@ -1,5 +1,6 @@
 #include "synthetic_recordset.h"
 
+#include "computed_field.h"
 #include "dbcore/value_buffer.h"
 #include "foundation/exceptions.h"
 #include "foundation/interface_connection.h"
@@ -10,29 +11,6 @@
 
 namespace kx::test {
 namespace {
-
-// Computes the column's value for the recordset's current record the first time it is
-// asked, as the driver's buffers read their column.
-class SyntheticBuffer : public TKxFieldValueBuffer {
-public:
-    SyntheticBuffer(TSyntheticRecordset* recordset, QObject* owner, TKxFieldDataType type,
-                    TKxFieldBufferInfo info)
-        : TKxFieldValueBuffer(owner, type, std::move(info)), m_recordset(recordset) {}
-
-protected:
-    void InternalFetchData(bool) override {
-        const KxVariant value =
-            m_recordset->ValueAt(m_recordset->GetPosition(), ColumnNumber() - 1);
-        if (value.IsNull())
-            SetNullFlag(true);
-        else
-            InternalSetValue(value);
-        SetFetched(true);
-    }
-
-private:
-    TSyntheticRecordset* m_recordset;
-};
 
 class PositionHolder : public TKxInterfacedObject {
 public:
@@ -47,22 +25,6 @@ void CheckCount(std::int64_t count, const TSyntheticRecordset* recordset) {
 }
 
 } // namespace
-
-class TSyntheticRecordset::Field : public TKxDBField {
-public:
-    Field(TSyntheticRecordset* recordset, TKxFieldCreateData data)
-        : TKxDBField(static_cast<IKxGetItemByName*>(recordset), std::move(data)),
-          m_synthetic(recordset) {}
-
-protected:
-    KxIntf<TKxFieldValueBuffer> CreateValueBuffer(QObject* owner,
-                                                  TKxFieldBufferInfo info) override {
-        return KxMake<SyntheticBuffer>(m_synthetic, owner, GetDataType(), std::move(info));
-    }
-
-private:
-    TSyntheticRecordset* m_synthetic;
-};
 
 TSyntheticRecordset::TSyntheticRecordset(std::int64_t recordCount,
                                          std::vector<TSyntheticColumn> columns, QObject* owner,
@@ -79,7 +41,11 @@ TSyntheticRecordset::TSyntheticRecordset(std::int64_t recordCount,
         data.DataType = m_columns[i].dataType;
         data.Updatable = false;
         data.Size = m_columns[i].dataType == fdtString ? 40 : 8;
-        m_fields.push_back(std::make_unique<Field>(this, std::move(data)));
+        m_fields.push_back(std::make_unique<TComputedField>(
+            static_cast<IKxGetItemByName*>(this), std::move(data),
+            [this](const TKxFieldValueBuffer& buffer) {
+                return ValueAt(m_position, buffer.ColumnNumber() - 1);
+            }));
     }
 }
 

@@ -108,13 +108,11 @@ protected:
     void FreeHandle() override;
 
 private:
-    class Field;
-
     void MoveTo(std::int64_t position);
 
     std::int64_t m_recordCount;
     std::vector<TSyntheticColumn> m_columns;
-    std::vector<std::unique_ptr<Field>> m_fields;
+    std::vector<std::unique_ptr<TKxDBField>> m_fields;
     Counters m_counters;
     std::int64_t m_position = 0;
     bool m_bof = true;
