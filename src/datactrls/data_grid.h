@@ -1,9 +1,12 @@
 #pragma once
 
 #include "datactrls/grid_cache_window.h"
+#include "datactrls/grid_properties.h"
 #include "datactrls/grid_rows.h"
+#include "datactrls/state_change_properties.h"
 #include "dbcore/interface_sources.h"
 #include "dbcore/sort_order.h"
+#include "foundation/integer_map.h"
 
 #include <QAbstractScrollArea>
 #include <QColor>
@@ -19,6 +22,7 @@ namespace kx {
 
 class TKxIntfSourceSignals;
 class TKxGridColumn;
+class TKxGridSelection;
 
 // The data grid: the records of a recordset as rows, its fields as columns. It never holds the
 // result: each column caches display texts for the rows on screen only, and rows that are not
@@ -27,9 +31,6 @@ class TKxGridColumn;
 // recordset through an interface source and its Qt adapter.
 class TKxIDataGrid : public QAbstractScrollArea {
 public:
-    // The colour of rows at even record positions on a light palette.
-    static QColor DefaultEvenRowColor() { return QColor(0xD9, 0xFF, 0xEC); }
-
     explicit TKxIDataGrid(QWidget* parent = nullptr);
     ~TKxIDataGrid() override;
 
@@ -42,9 +43,31 @@ public:
     QString ColumnFieldName(int column) const;
     // The text the cell shows (the current row's from the live record); empty outside.
     QString CellText(std::int64_t row, int column);
-    QColor EvenRowColor() const { return m_evenRowColor; }
-    void SetEvenRowColor(const QColor& color);
-    void SetRowHeight(int height);
+    void SetRowHeight(int height) { m_dataArea.SetRowHeight(height); }
+
+    TGridDataAreaProperties& DataAreaProperties() { return m_dataArea; }
+    TTitleBarProperties& TitleBarProperties() { return m_titleBarProperties; }
+    TIndicatorcolumnProperties& IndicatorcolumnProperties() { return m_indicatorProperties; }
+    TBottomPanelProperties& BottomPanelProperties() { return m_bottomPanel; }
+    TGridVerticalScrollbarProperties& VerticalScrollbarProperties() { return m_verticalBar; }
+    TKxIStateChangeProperties& SourceObjStateChangeReflection() { return m_stateReflection; }
+    // Lays the grid out and repaints it after a property changed.
+    void ApplyProperties();
+    // The colour the data area paints odd rows with: the data area's colour, or the state
+    // colour of the bound recordset.
+    TColor DataAreaColor() const { return m_dataAreaColor; }
+
+    // The selected record positions (read-only for others). The object stays valid after the
+    // grid is gone and then selects nothing.
+    TKxIntegerMap& SelectedPositions();
+    // An object with the "SelectedPositions" property, for routines that act on the
+    // selected records (copying, deleting).
+    IKxUnknown* SelectionSource();
+    // The selected records, or all when none are selected, as text: a line of field names,
+    // then one line per record, values separated by tabs, lines by CR LF.
+    QString ContentsAsText();
+    // Puts ContentsAsText on the clipboard.
+    void CopyToClipboard();
     // Rows fetched while painting since the grid was bound (a bound for benchmarks and tests).
     std::int64_t RowFetches() const { return m_rowFetches; }
     // The text of the record count panel.
@@ -89,6 +112,7 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -97,11 +121,13 @@ private:
     class TitleBar;
     class IndicatorColumn;
     friend class TKxGridColumn;
+    friend class TKxGridSelection;
 
     void BuildColumns();
     QString LayoutPath() const;
-    void OnViewportMousePress(const QPoint& point);
+    void OnViewportMousePress(const QPoint& point, Qt::KeyboardModifiers modifiers);
     QRect CurrentCellRect() const;
+    QFont TitleFont() const;
     void PlaceEditor();
     void ClearColumns();
     void Recount();
@@ -118,6 +144,15 @@ private:
     void OnAfterPositionChange();
     void OnAfterOperation(int operation);
     void OnAfterFieldValueChange(const QString& fieldName);
+    void ReflectState();
+    void RepaintPositions(int first, int last);
+    void ClearSelection();
+    // Selects the rows from `fromRow` to the current row (Shift with a click or a key).
+    void SelectRowsTo(std::int64_t fromRow);
+    bool RowSelected(std::int64_t row) const;
+    void LayOutParts();
+    void PlaceParts();
+    int IndicatorWidth() const;
 
     void PaintDataArea(QPainter& painter, const QRect& clip);
     void PaintRow(QPainter& painter, std::int64_t row, bool live);
@@ -128,6 +163,14 @@ private:
     std::int64_t CurrentPosition() const;
     int ContentWidth() const;
 
+    TGridDataAreaProperties m_dataArea;
+    TTitleBarProperties m_titleBarProperties;
+    TIndicatorcolumnProperties m_indicatorProperties;
+    TBottomPanelProperties m_bottomPanel;
+    TGridVerticalScrollbarProperties m_verticalBar;
+    TKxIStateChangeProperties m_stateReflection;
+    TColor m_dataAreaColor = clWindow;
+    KxIntf<TKxGridSelection> m_selection;
     // Owned by the grid (the component's owner only names it); deleted after the adapter.
     std::unique_ptr<TKxRecordsetIntfSource> m_source;
     TKxIntfSourceSignals* m_signals;
@@ -137,7 +180,6 @@ private:
     std::vector<KxIntf<TKxGridColumn>> m_columns;
     TKxGridRows m_rows;
     TKxGridCacheWindow m_cacheWindow;
-    QColor m_evenRowColor = DefaultEvenRowColor();
     std::int64_t m_rowFetches = 0;
     int m_focusedColumn = 0;
     QLineEdit* m_editor;

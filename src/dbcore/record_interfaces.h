@@ -46,14 +46,6 @@ public:
     virtual bool LookupValues(const QString& condition, IKxUnknown* values) = 0;
 };
 
-// A set of integers read by index (the selected record positions of a grid), 0-based.
-class IKxGetIntegerByIndex : public virtual IKxUnknown {
-public:
-    static constexpr KxGuid IID{
-        0x6B9C1B24, 0x4E21, 0x4C5B, {0x9A, 0x10, 0x2F, 0x61, 0x0B, 0x7C, 0x1F, 0x24}};
-    virtual int GetIntegerByIndex(int index) const = 0;
-};
-
 // The self reference of a recordset whose records form a tree: a record's children are the
 // records whose parent-reference field equals its key field.
 class IKxCascadedContents : public virtual IKxUnknown {

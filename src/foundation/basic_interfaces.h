@@ -25,6 +25,14 @@ public:
     virtual void SetName(const QString& name) = 0;
 };
 
+// A set of integers read by index (the selected record positions of a grid), 0-based.
+class IKxGetIntegerByIndex : public virtual IKxUnknown {
+public:
+    static constexpr KxGuid IID{
+        0x6B9C1B24, 0x4E21, 0x4C5B, {0x9A, 0x10, 0x2F, 0x61, 0x0B, 0x7C, 0x1F, 0x24}};
+    virtual int GetIntegerByIndex(int index) const = 0;
+};
+
 class IKxGetClassName : public virtual IKxUnknown {
 public:
     static constexpr KxGuid IID{

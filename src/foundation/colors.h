@@ -24,6 +24,10 @@ inline constexpr TColor clWindow = static_cast<TColor>(0x80000005u);
 inline constexpr TColor clWindowText = static_cast<TColor>(0x80000008u);
 inline constexpr TColor clHighlight = static_cast<TColor>(0x8000000Du);
 inline constexpr TColor clHighlightText = static_cast<TColor>(0x8000000Eu);
+inline constexpr TColor clBtnFace = static_cast<TColor>(0x8000000Fu);
+inline constexpr TColor clBtnShadow = static_cast<TColor>(0x80000010u);
+inline constexpr TColor clBtnText = static_cast<TColor>(0x80000012u);
+inline constexpr TColor clBtnHighlight = static_cast<TColor>(0x80000014u);
 
 inline constexpr bool KxIsSystemColor(TColor color) {
     return color < 0;

@@ -15,6 +15,7 @@ bool TKxIntegerMap::Add(int value) {
     if (place != m_values.end() && *place == value)
         return false;
     m_values.insert(place, value);
+    MembersChanged(value, value);
     return true;
 }
 
@@ -23,6 +24,7 @@ bool TKxIntegerMap::Remove(int value) {
     if (place == m_values.end() || *place != value)
         return false;
     m_values.erase(place);
+    MembersChanged(value, value);
     return true;
 }
 
@@ -47,11 +49,29 @@ int TKxIntegerMap::AddRange(int from, int to) {
         merged.push_back(static_cast<int>(value));
     merged.insert(merged.end(), last, m_values.end());
     m_values.swap(merged);
+    if (span > present)
+        MembersChanged(from, to);
     return static_cast<int>(span - present);
 }
 
 void TKxIntegerMap::Clear() {
+    if (m_values.empty())
+        return;
+    const int first = m_values.front();
+    const int last = m_values.back();
     m_values.clear();
+    MembersChanged(first, last);
+}
+
+bool TKxIntegerMap::CanExecuteOperation(int operation, IKxUnknown* /*parameter*/) {
+    return operation == opClear;
+}
+
+bool TKxIntegerMap::ExecuteOperation(int operation, IKxUnknown* /*parameter*/) {
+    if (operation != opClear)
+        return false;
+    Clear();
+    return true;
 }
 
 bool TKxIntegerMap::Contains(int value) const {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "foundation/basic_interfaces.h"
 #include "foundation/interfaced_object.h"
+#include "foundation/operations.h"
 
 #include <vector>
 
@@ -8,8 +10,13 @@ namespace kx {
 
 // A sorted set of integers, such as the record positions selected in a grid. Items(i) is the
 // i-th smallest member. Kept as a sorted array: lookups are binary searches, and a grid's
-// selection is read far more often than it changes.
-class TKxIntegerMap : public TKxInterfacedObject, public virtual IKxGetCount {
+// selection is read far more often than it changes. Like the lists it executes opClear, so a
+// routine that deletes the selected records can empty the selection it was given.
+class TKxIntegerMap : public TKxInterfacedObject,
+                      public virtual IKxGetCount,
+                      public virtual IKxGetIntegerByIndex,
+                      public virtual IKxCanExecuteOperation,
+                      public virtual IKxExecuteOperation {
 public:
     explicit TKxIntegerMap(TKxLifetime lifetime = TKxLifetime::SelfOwned);
 
@@ -31,6 +38,15 @@ public:
     int IndexOf(int value) const;
     // Raises the out-of-range error naming "Map Index".
     int Items(int index) const;
+    int GetIntegerByIndex(int index) const override { return Items(index); }
+
+    bool CanExecuteOperation(int operation, IKxUnknown* parameter) override;
+    bool ExecuteOperation(int operation, IKxUnknown* parameter) override;
+
+protected:
+    // Called after the members from `first` to `last` (both included) may have changed, so
+    // that a view can repaint just those; not called when nothing changed.
+    virtual void MembersChanged(int /*first*/, int /*last*/) {}
 
 private:
     std::vector<int> m_values;

@@ -18,8 +18,12 @@ QColor KxToQColor(TColor color, const QPalette& palette) {
         return palette.color(QPalette::HighlightedText);
     case 15: // clBtnFace
         return palette.color(QPalette::Button);
+    case 16: // clBtnShadow
+        return palette.color(QPalette::Dark);
     case 18: // clBtnText
         return palette.color(QPalette::ButtonText);
+    case 20: // clBtnHighlight
+        return palette.color(QPalette::Light);
     default:
         return palette.color(QPalette::Window);
     }

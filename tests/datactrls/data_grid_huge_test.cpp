@@ -1,6 +1,7 @@
 #include "datactrls/data_grid.h"
 #include "foundation/application_exception_handler.h"
 #include "foundation/operations.h"
+#include "platform/system_colors.h"
 #include "support/synthetic_recordset.h"
 
 #include <QApplication>
@@ -152,7 +153,7 @@ TEST_F(DataGridHugeTest, ControlEndPaintsTheLastRecordReadingOnlyTheRowsOnScreen
     // current cell).
     const QRect name = CellRect(kRecords, 1);
     EXPECT_EQ(image.pixelColor(name.left() + 1, name.top() + 1).rgb(),
-              TKxIDataGrid::DefaultEvenRowColor().rgb());
+              KxToQColor(TGridDataAreaProperties::DefaultEvenRowColor(), grid.palette()).rgb());
 
     // Painting again reads nothing.
     const std::int64_t fetches = grid.RowFetches();

@@ -1,9 +1,8 @@
-#include "datactrls/data_grid.h"
+#include "data_grid_fixture.h"
 #include "dbcore/sql_property.h"
 #include "foundation/persistent_data.h"
 #include "foundation/storage_helpers.h"
-#include "odbc/odbc_recordset.h"
-#include "support/connected_driver_test.h"
+#include "platform/system_colors.h"
 
 #include <QApplication>
 #include <QDir>
@@ -18,38 +17,7 @@
 namespace {
 
 using namespace kx;
-
-// The grid over a real recordset, painted offscreen.
-class DataGridTest : public test::ConnectedDriverTest {
-protected:
-    void SetUp() override {
-        ConnectedDriverTest::SetUp();
-        if (IsSkipped())
-            return;
-        connection.ExecuteDirect(
-            QStringLiteral("CREATE TABLE kx_g (id INTEGER PRIMARY KEY, name VARCHAR(20))"));
-        connection.ExecuteDirect(
-            QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE "
-                           "i < 1000) INSERT INTO kx_g SELECT i, 'row ' || i FROM n"));
-        recordset.SetName(QStringLiteral("Recordset1"));
-        recordset.SetODBCConnection(&connection);
-        grid.resize(400, 300);
-    }
-    void Open(const QString& sql) {
-        recordset.SQL().SetAsString(sql);
-        recordset.SetActive(true);
-        grid.SetRecordset(static_cast<IKxGetItemByName*>(&recordset));
-    }
-    QImage Paint() { return grid.grab().toImage(); }
-    void Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QKeyEvent event(QEvent::KeyPress, key, modifiers);
-        QApplication::sendEvent(&grid, &event);
-    }
-    int VisibleRows() const { return grid.viewport()->height() / grid.Rows().RowHeight() + 1; }
-
-    TKxOdbcRecordset recordset;
-    TKxIDataGrid grid;
-};
+using test::DataGridTest;
 
 TEST_P(DataGridTest, PaintsTheRowsOnScreenWithoutReadingTheRest) {
     Open(QStringLiteral("SELECT id, name FROM kx_g ORDER BY id"));
@@ -70,7 +38,8 @@ TEST_P(DataGridTest, PaintsTheRowsOnScreenWithoutReadingTheRest) {
     // Row 2 is at an even position: painted in the even-row colour.
     const int y = grid.viewport()->y() + grid.Rows().RowHeight() + grid.Rows().RowHeight() / 2;
     const int x = grid.viewport()->x() + 48;
-    EXPECT_EQ(image.pixelColor(x, y).rgb(), TKxIDataGrid::DefaultEvenRowColor().rgb());
+    EXPECT_EQ(image.pixelColor(x, y).rgb(),
+              KxToQColor(TGridDataAreaProperties::DefaultEvenRowColor(), grid.palette()).rgb());
 }
 
 TEST_P(DataGridTest, ControlEndShowsTheLastRecordAndScrollingReadsOnlyNewRows) {

@@ -80,10 +80,42 @@ TEST(IntegerMapTest, IndexErrorsNameTheMapIndex) {
     }
 }
 
-TEST(IntegerMapTest, AnswersItsCountAsInterface) {
-    const auto map = KxMake<TKxIntegerMap>();
+// A map that records which ranges it reported as changed.
+class TWatchedMap : public TKxIntegerMap {
+public:
+    std::vector<std::pair<int, int>> changes;
+
+protected:
+    void MembersChanged(int first, int last) override { changes.emplace_back(first, last); }
+};
+
+TEST(IntegerMapTest, AnswersAsASelectionAndReportsOnlyRealChanges) {
+    const auto map = KxMake<TWatchedMap>();
     map->AddRange(1, 4);
     const KxIntf<IKxGetCount> counted = KxQuery<IKxGetCount>(map);
-    ASSERT_TRUE(counted);
+    const KxIntf<IKxGetIntegerByIndex> indexed = KxQuery<IKxGetIntegerByIndex>(map);
+    ASSERT_TRUE(counted && indexed);
     EXPECT_EQ(counted->GetCount(), 4);
+    EXPECT_EQ(indexed->GetIntegerByIndex(2), 3);
+
+    // Adding a member twice, removing a stranger and clearing nothing report nothing.
+    map->changes.clear();
+    map->Add(2);
+    map->Remove(9);
+    map->AddRange(2, 3);
+    EXPECT_TRUE(map->changes.empty());
+    map->Toggle(9);
+    map->Remove(1);
+    EXPECT_EQ(map->changes, (std::vector<std::pair<int, int>>{{9, 9}, {1, 1}}));
+
+    // opClear empties it, reporting the span that was selected.
+    map->changes.clear();
+    EXPECT_TRUE(KxQuery<IKxCanExecuteOperation>(map)->CanExecuteOperation(opClear, nullptr));
+    EXPECT_FALSE(KxQuery<IKxCanExecuteOperation>(map)->CanExecuteOperation(opInvalidate, nullptr));
+    EXPECT_TRUE(KxQuery<IKxExecuteOperation>(map)->ExecuteOperation(opClear, nullptr));
+    EXPECT_EQ(map->Count(), 0);
+    EXPECT_EQ(map->changes, (std::vector<std::pair<int, int>>{{2, 9}}));
+    map->changes.clear();
+    map->Clear();
+    EXPECT_TRUE(map->changes.empty());
 }
