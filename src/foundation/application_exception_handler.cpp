@@ -25,6 +25,9 @@ KxSetApplicationExceptionHandler(KxApplicationExceptionHandler handler) {
 }
 
 void KxHandleApplicationException(const std::exception& exception) noexcept {
+    // The user called the operation off; there is nothing to report.
+    if (KxIsAbort(exception))
+        return;
     try {
         KxApplicationExceptionHandler handler;
         {

@@ -15,8 +15,8 @@ using KxApplicationExceptionHandler = std::function<void(const std::exception& e
 KxApplicationExceptionHandler
 KxSetApplicationExceptionHandler(KxApplicationExceptionHandler handler);
 
-// Hands an exception to the installed handler. Never raises: a handler that raises has its
-// exception traced and dropped, since there is nobody left to catch it.
+// Hands an exception to the installed handler; an abort (EKxAbort) ends silently. Never raises: a
+// handler that raises has its exception traced and dropped, since there is nobody left to catch it.
 void KxHandleApplicationException(const std::exception& exception) noexcept;
 
 // The same for whatever is being caught in a `catch (...)` block; exceptions that are not

@@ -146,6 +146,14 @@ void KxRaise(const QString& message, const QString& routineName, KxObjectDescrip
     throw EKxException(message, routineName, std::move(object));
 }
 
+void KxAbort(const QString& message, const QString& routineName, KxObjectDescription object) {
+    throw EKxAbort(message, routineName, std::move(object));
+}
+
+bool KxIsAbort(const std::exception& e) {
+    return dynamic_cast<const EKxAbort*>(&e) != nullptr;
+}
+
 QString KxExceptionMessage(const std::exception& e) {
     if (const auto* own = dynamic_cast<const EKxException*>(&e))
         return own->GetMessage();

@@ -146,6 +146,22 @@ QString KxHResultMessage(KxHResult code);
 [[noreturn]] void KxRaise(const QString& message, const QString& routineName,
                           KxObjectDescription object = nullptr);
 
+// An operation the user called off (Cancel in a dialog the operation cannot go on without).
+// It unwinds like any failure, so everything on the way is cleaned up, but whoever finally
+// catches it tells nobody: the user chose it and knows. Code that offers a retry after a
+// failure lets it through instead of asking.
+class EKxAbort : public EKxException {
+public:
+    EKxAbort(QString message, QString routineName = {}, KxObjectDescription object = nullptr)
+        : EKxException(std::move(message), std::move(routineName), std::move(object),
+                       svInformation) {}
+};
+
+// Raises EKxAbort.
+[[noreturn]] void KxAbort(const QString& message, const QString& routineName,
+                          KxObjectDescription object = nullptr);
+bool KxIsAbort(const std::exception& e);
+
 // The message of any exception: the program's own text, or the runtime's what() as UTF-8.
 QString KxExceptionMessage(const std::exception& e);
 QString KxExceptionClassName(const std::exception& e);

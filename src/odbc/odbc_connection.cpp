@@ -1,5 +1,6 @@
 #include "odbc/odbc_connection.h"
 
+#include "dbcore/connection_string.h"
 #include "dbcore/sql_property.h"
 #include "foundation/temp_cursor.h"
 #include "odbc/odbc_statement.h"
@@ -434,20 +435,32 @@ void TKxOdbcConnection::AllocHandle() {
     if (m_trace->EnableTracing())
         SetODBCEnableTracing();
 
-    QByteArray in = m_connectionString.toUtf8();
+    // The user name and password typed in the connection dialog reach the driver only here;
+    // the connection string the program keeps (and stores) never holds them.
+    QByteArray in = KxDriverConnectionString(m_connectionString, m_username, m_password).toUtf8();
     SQLCHAR out[2048] = {};
     SQLSMALLINT outLength = 0;
-    CheckOdbcResult(
-        SQLDriverConnect(OdbcHandle(), nullptr, reinterpret_cast<SQLCHAR*>(in.data()),
-                         static_cast<SQLSMALLINT>(in.size()), out, sizeof out, &outLength,
-                         KxInSet(m_attributes, caAllowDriverDialogs) ? SQL_DRIVER_COMPLETE
-                                                                     : SQL_DRIVER_NOPROMPT),
-        this, QStringLiteral("SQLDriverConnect"));
+    const SQLRETURN rc = SQLDriverConnect(
+        OdbcHandle(), nullptr, reinterpret_cast<SQLCHAR*>(in.data()),
+        static_cast<SQLSMALLINT>(in.size()), out, sizeof out, &outLength,
+        KxInSet(m_attributes, caAllowDriverDialogs) ? SQL_DRIVER_COMPLETE : SQL_DRIVER_NOPROMPT);
+    in.fill('\0');
+    CheckOdbcResult(rc, this, QStringLiteral("SQLDriverConnect"));
     m_connected = true;
     if (KxInSet(m_attributes, caCompleteConnectionString)) {
         const int length = std::clamp<int>(outLength, 0, int(sizeof out) - 1);
-        m_connectionString = QString::fromUtf8(reinterpret_cast<const char*>(out), length);
+        QString completed = QString::fromUtf8(reinterpret_cast<const char*>(out), length);
+        // The driver repeats what it was given, the added UID/PWD included; those stay out.
+        QStringList added;
+        if (!m_username.isEmpty() &&
+            !KxConnectionStringHasKey(m_connectionString, QStringLiteral("UID")))
+            added << QStringLiteral("UID");
+        if (!m_password.isEmpty() &&
+            !KxConnectionStringHasKey(m_connectionString, QStringLiteral("PWD")))
+            added << QStringLiteral("PWD");
+        m_connectionString = KxRemoveConnectionStringKeys(completed, added);
     }
+    std::fill(std::begin(out), std::end(out), SQLCHAR(0));
     if (!m_translate->TranslationDLLFilename().isEmpty())
         SetODBCTranslationDLLFilename();
     if (m_translate->TranslationAttributes() != 0)

@@ -106,7 +106,9 @@ public:
     void SetConnectionString(const QString& value);
     QString DataSourceCatalog() const { return m_dataSourceCatalog; }
     void SetDataSourceCatalog(const QString& value);
-    // Kept for whoever builds the connection string; never sent to the driver from here.
+    // Added to the string handed to the driver (UID/PWD in braces) when that string has none
+    // of its own; never written into ConnectionString. Changing them while open only keeps
+    // them for the next open.
     QString Username() const { return m_username; }
     void SetUsername(const QString& value) { m_username = value; }
     QString Password() const { return m_password; }
