@@ -155,6 +155,86 @@ QString QtVersionRow() {
     return Tr("Qt Version");
 }
 
+QString SelectDataSourceCaption() {
+    return Tr("Select ODBC Data Source");
+}
+QString DataSourceNameLabel() {
+    return Tr("Data Source Name:");
+}
+QString CursorOriginLabel() {
+    return Tr("Cursor Origin:");
+}
+QString TransactionIsolationLabel() {
+    return Tr("Tansaction Isolation:");
+}
+QString UsernameLabel() {
+    return Tr("Username:");
+}
+QString PasswordLabel() {
+    return Tr("Password:");
+}
+QString LoginTimeoutLabel() {
+    return Tr("Login Timeout:");
+}
+QString StatementTimeoutLabel() {
+    return Tr("Statement Timeout:");
+}
+QString SecondsInfiniteHint() {
+    return Tr("[s]  0 = Infinite");
+}
+QString SystemDsnItemFormat() {
+    return Tr("System DSN: \"%s\" [%s]");
+}
+QString UserDsnItemFormat() {
+    return Tr("User DSN: \"%s\" [%s]");
+}
+QString OperationCanceled() {
+    return Tr("Operation canceled");
+}
+QString TryAgainWithOtherParameters() {
+    return Tr("Try again with other parameters");
+}
+QString CursorOriginName(int value) {
+    switch (value) {
+    case 0:
+        return Tr("coUseODBCCursorsIfNeeded");
+    case 1:
+        return Tr("coUseODBCCursors");
+    default:
+        return Tr("coUseDriverCursors");
+    }
+}
+QString TransactionIsolationName(int value) {
+    switch (value) {
+    case 0:
+        return Tr("Read Uncommitted");
+    case 1:
+        return Tr("Read Committed");
+    case 2:
+        return Tr("Repeatable Read");
+    default:
+        return Tr("Serializable");
+    }
+}
+QString AccessModeName(int value) {
+    return value == 0 ? Tr("Read/Write") : Tr("Readonly");
+}
+QString DataSourceLabel() {
+    return Tr("Data Source:");
+}
+QString AccessModeLabel() {
+    return Tr("Access Mode:");
+}
+QString OperationTimeoutLabel() {
+    return Tr("Operation Timeout:");
+}
+QString TransactionIsolShortLabel() {
+    return Tr("Transaction Isol.");
+}
+QString IntRangeHintFormat() {
+    return Tr("The value must be between %1 and %2");
+}
+
 QString SupportMailAddress() {
     const QString configured = qEnvironmentVariable("KX_SUPPORT_MAIL");
     return configured.isEmpty() ? QString::fromLatin1(kSupportMailAddress) : configured;

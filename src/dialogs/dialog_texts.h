@@ -60,6 +60,29 @@ QString VersionRow();
 QString FileRow();
 QString QtVersionRow();
 
+// Connection dialog and connection properties frame
+QString SelectDataSourceCaption(); // "Select ODBC Data Source"
+QString DataSourceNameLabel();     // "Data Source Name:"
+QString CursorOriginLabel();
+QString TransactionIsolationLabel(); // "Tansaction Isolation:" (sic, as users know it)
+QString UsernameLabel();
+QString PasswordLabel();
+QString LoginTimeoutLabel();
+QString StatementTimeoutLabel();
+QString SecondsInfiniteHint(); // "[s]  0 = Infinite"
+QString SystemDsnItemFormat(); // "System DSN: \"%s\" [%s]" (the list routine's %s form)
+QString UserDsnItemFormat();   // "User DSN: \"%s\" [%s]"
+QString OperationCanceled();   // "Operation canceled"
+QString TryAgainWithOtherParameters();
+QString CursorOriginName(int value);         // "coUseODBCCursorsIfNeeded" …
+QString TransactionIsolationName(int value); // "Read Uncommitted" …
+QString AccessModeName(int value);           // "Read/Write", "Readonly"
+QString DataSourceLabel();                   // frame: "Data Source:"
+QString AccessModeLabel();
+QString OperationTimeoutLabel();
+QString TransactionIsolShortLabel(); // "Transaction Isol."
+QString IntRangeHintFormat();        // "The value must be between %1 and %2"
+
 // Where the exception dialog sends mail and which page the information window links: the
 // address is $KX_SUPPORT_MAIL when set, else the built-in one.
 QString SupportMailAddress();

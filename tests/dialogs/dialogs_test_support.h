@@ -20,6 +20,16 @@ inline void KeyClick(QWidget* widget, int key, Qt::KeyboardModifiers modifiers =
     QApplication::sendEvent(widget, &release);
 }
 
+// Types `text` into a widget key by key, as the keyboard would.
+inline void TypeText(QWidget* widget, const QString& text) {
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &release);
+    }
+}
+
 // A settings store on a file of its own, as the dialogs get it from the main window.
 class DialogsTest : public testing::Test {
 protected:
