@@ -24,24 +24,25 @@ export KX_SETTINGS_FILE="$demo_dir/KxQuerolt.PRS"
 echo "run-demo: executing examples/demo.sql against $demo_dir/demo.db"
 "$program" --run examples/demo.sql --connect "Driver=SQLite3;Database=$demo_dir/demo.db;"
 
+connect="Driver=SQLite3;Database=$demo_dir/demo.db;"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  exec "$program" examples/demo.sql
+  exec "$program" --connect "$connect" --execute examples/demo.sql
 fi
 
 echo "run-demo: no display, running under Xvfb"
 xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
   set -euo pipefail
-  "$1" "$2" &
+  "$1" --connect "$4" --execute "$2" &
   pid=$!
   for _ in $(seq 1 100); do
     title=$(xwininfo -root -tree 2>/dev/null | grep -o "\"Kx - Querolt[^\"]*\"" | head -n 1 || true)
     [ -n "$title" ] && break
     sleep 0.1
   done
-  sleep 1
+  sleep 3
   import -window root "$3"
   kill "$pid"
   wait "$pid" 2>/dev/null || true
   [ -n "$title" ] || { echo "run-demo: the main window did not appear" >&2; exit 1; }
   echo "run-demo: main window $title, screenshot in $3"
-' run-demo "$program" examples/demo.sql "$demo_dir/screenshot.png"
+' run-demo "$program" examples/demo.sql "$demo_dir/screenshot.png" "$connect"

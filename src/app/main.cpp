@@ -4,6 +4,7 @@
 #include "app/program_texts.h"
 #include "dialogs/exception_dialog.h"
 #include "kx_version.h"
+#include "odbc/odbc_environment.h"
 #include "platform/kx_application.h"
 #include "platform/platform_message_box.h"
 #include "platform/wait_cursor.h"
@@ -54,7 +55,24 @@ int main(int argc, char* argv[]) {
         // Failures that reach the event loop (any event handler, timer or deferred step) end
         // in the exception dialog rather than in a plain message box.
         kx::TKxExceptionHandlerObj exceptionHandler(&kx::KxApplicationStore());
-        kx::TMainWindow window;
+        // The one ODBC environment of the program, for every connection the window makes.
+        kx::TKxOdbcEnvironment environment;
+        kx::TMainWindow window(kx::KxApplicationStore(), environment);
+        // kxquerolt [--connect STRING] [--execute] [SCRIPT]
+        kx::TMainWindow::TStartArguments start;
+        const QStringList arguments = QApplication::arguments();
+        for (qsizetype index = 1; index < arguments.size(); ++index) {
+            const QString& argument = arguments[index];
+            if (argument == QStringLiteral("--connect"))
+                start.connectionString = arguments.value(++index);
+            else if (argument == QStringLiteral("--settings"))
+                ++index; // read with the store
+            else if (argument == QStringLiteral("--execute"))
+                start.execute = true;
+            else if (!argument.startsWith(QLatin1Char('-')))
+                start.script = argument;
+        }
+        window.SetStartArguments(start);
         window.show();
         result = QApplication::exec();
     }

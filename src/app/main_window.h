@@ -1,20 +1,123 @@
 #pragma once
 
+#include "app/connection_list.h"
+#include "app/execution_log.h"
+#include "app/main_actions.h"
+
 #include <QMainWindow>
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+class QSplitter;
 
 namespace kx {
 
-// The program's only main window. For now it carries the title; the script editor, the
-// result grid and the actions are added by the subsystems that own them.
+class TKxIDataGrid;
+class TKxOdbcConnection;
+class TKxOdbcEnvironment;
+class TKxOdbcRecordset;
+class TKxPersistentData;
+class TKxReportDlg;
+class TKxScriptDocument;
+class TKxScriptExecutor;
+class TKxScriptStatements;
+class TSyntaxEditor;
+
+// The program's main window: the script editor over the result grid, the connections with
+// one current, the report window, and the actions that tie them together. Its working state
+// (connections, script, open result, layout) is restored at the first activation and stored
+// when it closes.
 class TMainWindow : public QMainWindow {
 public:
-    explicit TMainWindow(QWidget* parent = nullptr);
+    // `store` and `environment` outlive the window.
+    TMainWindow(TKxPersistentData& store, TKxOdbcEnvironment& environment,
+                QWidget* parent = nullptr);
+    ~TMainWindow() override;
 
-    // Refreshes the title from the current connection's display name.
-    void UpdateTitle();
+    // What the first activation restores; runs once (the window calls it when it is first
+    // shown). `restoreWorkspace` is false when an automation client started the program.
+    void FirstActivation(bool restoreWorkspace = true, const QString& scriptArgument = {});
+    // From the command line: a script to load, a connection to use, whether to run the
+    // script at once. Read at the first activation.
+    struct TStartArguments {
+        QString script;
+        QString connectionString;
+        bool execute = false;
+    };
+    void SetStartArguments(const TStartArguments& start) { m_start = start; }
+    // Everything the window keeps, in the order the next start reads it back.
+    void StoreSettings();
+
+    // ---- connections
+    TKxConnectionList& Connections() { return m_connections; }
+    TKxOdbcConnection* CurrentConnection() const { return m_current; }
+    // Makes the listed connection at `index` current (-1 for none). Answers false when the
+    // user cancelled the question about an open transaction.
+    bool SetCurrentConnection(int index);
+    // Lists a connection to `connectionString` (or finds the listed one) and makes it
+    // current; the connection dialog is for the user, this for code and tests.
+    bool UseConnectionString(const QString& connectionString);
+    void NewConnection();
+    void CloseConnection();
+    void ToggleAutoCommit();
+
+    // ---- script
+    TSyntaxEditor& Editor() const { return *m_editor; }
+    TKxScriptDocument& Document() const { return *m_document; }
+    TKxScriptStatements& Statements() const { return *m_statements; }
+    TKxScriptExecutor& Executor() const { return *m_executor; }
+    bool LoadScript(const QString& fileName);
+
+    // ---- result
+    TKxOdbcRecordset& ResultSet() const { return *m_resultSet; }
+    TKxIDataGrid& Grid() const { return *m_grid; }
+    TKxReportDlg& Report() const { return *m_report; }
+    TMainActions& Actions() { return m_actions; }
+
+    // Recomputes every action's enabled and checked state, the status bar and the title.
+    void RefreshActions();
+    QString StatusText(int panel) const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
-    QString CurrentConnectionDisplayName() const;
+    void BuildLayout();
+    void ConnectActions();
+    void WireExecution();
+    void UpdateTitle();
+    void RebuildRecentMenus();
+    // The question before the current connection's transaction ends: false for Cancel.
+    bool AskAboutOpenTransaction();
+    bool CanCloseWindow();
+    void RunGuarded(const std::function<void()>& step);
+    void ApplyEvenRowColor();
+
+    TKxPersistentData& m_store;
+    TKxOdbcEnvironment& m_environment;
+    TMainActions m_actions;
+    TKxExecutionLog m_log;
+    TKxConnectionList m_connections;
+    TKxOdbcConnection* m_current = nullptr;
+
+    TSyntaxEditor* m_editor = nullptr;
+    QLineEdit* m_scriptFileName = nullptr;
+    QLineEdit* m_editSql = nullptr;
+    QSplitter* m_splitter = nullptr;
+    TKxIDataGrid* m_grid = nullptr;
+    TKxOdbcRecordset* m_resultSet = nullptr;
+    TKxReportDlg* m_report = nullptr;
+    QLabel* m_statusPanels[3] = {};
+
+    std::unique_ptr<TKxScriptStatements> m_statements;
+    std::unique_ptr<TKxScriptDocument> m_document;
+    std::unique_ptr<TKxScriptExecutor> m_executor;
+    TStartArguments m_start;
+    bool m_firstActivationDone = false;
+    bool m_firstActivationQueued = false;
 };
 
 } // namespace kx

@@ -210,7 +210,9 @@ QString TKxIDataGrid::CountText() const {
 // ---- columns and caches
 
 QString TKxIDataGrid::LayoutPath() const {
-    const QString owner = parent() != nullptr ? parent()->objectName() : QString();
+    const QString owner = !m_ownerName.isEmpty() ? m_ownerName
+                          : parent() != nullptr  ? parent()->objectName()
+                                                 : QString();
     return QStringLiteral("\\") + owner + QStringLiteral("\\") + objectName();
 }
 

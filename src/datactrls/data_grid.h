@@ -104,6 +104,8 @@ public:
     // under "\<owner name>\<grid name>"): columns created later take it from `storage`;
     // storing writes the columns as they are now.
     void LoadLayout(IKxUnknown* storage);
+    // The owner name of the stored layout; by default the parent's object name.
+    void SetOwnerName(const QString& name) { m_ownerName = name; }
     void StoreLayout(IKxUnknown* storage);
 
 protected:
@@ -188,6 +190,7 @@ private:
     bool m_updatingScrollBar = false;
     // The store the stored layout comes from, while it exists.
     IKxUnknown* m_layoutStorage = nullptr;
+    QString m_ownerName;
     QPointer<QObject> m_layoutStorageObject;
 };
 

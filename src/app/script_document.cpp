@@ -1,0 +1,174 @@
+#include "app/script_document.h"
+
+#include "app/application_settings.h"
+#include "app/script_statements.h"
+#include "editor/custom_editor.h"
+#include "foundation/message_box.h"
+#include "foundation/persistent_data.h"
+#include "foundation/temp_cursor.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+namespace kx {
+namespace {
+
+QString Tr(const char* text) {
+    return QCoreApplication::translate("KxMainWindow", text);
+}
+
+QDateTime LastWriteTime(const QString& fileName) {
+    return QFileInfo(fileName).lastModified();
+}
+
+} // namespace
+
+TKxScriptDocument::TKxScriptDocument(TCustomEditor& editor, TKxScriptStatements& statements,
+                                     TKxPersistentData& store)
+    : m_editor(editor), m_statements(statements), m_store(store) {}
+
+void TKxScriptDocument::TextChanged() {
+    if (!m_settingText)
+        SetModified(true);
+}
+
+void TKxScriptDocument::SetModified(bool modified) {
+    if (m_modified == modified)
+        return;
+    m_modified = modified;
+    Changed();
+}
+
+void TKxScriptDocument::Changed() {
+    if (OnStateChanged)
+        OnStateChanged();
+}
+
+void TKxScriptDocument::SetText(const QString& text) {
+    m_settingText = true;
+    try {
+        m_editor.SetAllText(text);
+        m_editor.ClearUndo();
+    } catch (...) {
+        m_settingText = false;
+        throw;
+    }
+    m_settingText = false;
+    m_statements.ResetCurrentStatement();
+}
+
+bool TKxScriptDocument::AskToSaveChanges() {
+    if (m_fileName.isEmpty() || !m_modified)
+        return true;
+    const int answer = KxMessageBox(
+        Tr("The SQL-Script \"%1\" has been modified.\r\rDo you want to save the changes?")
+            .arg(m_fileName),
+        svConfirm, mb::YesNoCancel);
+    if (answer == id::Cancel)
+        return false;
+    if (answer == id::Yes)
+        Save();
+    return true;
+}
+
+bool TKxScriptDocument::Load(const QString& fileName) {
+    if (!QFileInfo::exists(fileName))
+        KxRaise(Tr("File \"%1\" doesn't exist").arg(fileName), QStringLiteral("LoadFromFile"),
+                KxObjectDescription());
+    if (!AskToSaveChanges())
+        return false;
+    TKxTempCursor waitCursor;
+    // The unnamed script is kept before a file takes its place.
+    StoreUnnamedScript();
+    TKxScriptFileText file;
+    try {
+        file = KxReadScriptFile(fileName);
+    } catch (...) {
+        // Nothing nameless may stay in the editor: at close it would replace the unnamed
+        // script the user keeps.
+        m_fileName.clear();
+        ShowUnnamedScript();
+        throw;
+    }
+    m_fileName = QFileInfo(fileName).absoluteFilePath();
+    m_encoding = file.Encoding;
+    SetText(file.Text);
+    m_editor.SetReadOnly(!QFileInfo(m_fileName).isWritable());
+    RememberFileTime();
+    KxRecentScriptFiles(m_store).Add(m_fileName);
+    m_modified = false;
+    Changed();
+    return true;
+}
+
+void TKxScriptDocument::Save() {
+    if (m_fileName.isEmpty())
+        return;
+    m_encoding = KxWriteScriptFile(m_fileName, m_editor.Text(), m_encoding);
+    RememberFileTime();
+    m_modified = false;
+    Changed();
+}
+
+void TKxScriptDocument::SaveAs(const QString& fileName) {
+    m_fileName = QFileInfo(fileName).absoluteFilePath();
+    m_editor.SetReadOnly(false);
+    Save();
+    KxRecentScriptFiles(m_store).Add(m_fileName);
+}
+
+bool TKxScriptDocument::Close() {
+    if (!AskToSaveChanges())
+        return false;
+    m_fileName.clear();
+    ShowUnnamedScript();
+    m_modified = false;
+    Changed();
+    return true;
+}
+
+void TKxScriptDocument::ShowUnnamedScript() {
+    SetText(m_store.ReadValue(sidCurrentSQLStatement).ToString());
+    m_editor.SetReadOnly(false);
+    m_modified = false;
+}
+
+void TKxScriptDocument::StoreUnnamedScript() {
+    if (m_fileName.isEmpty())
+        m_store.WriteValue(sidCurrentSQLStatement, KxVariant(m_editor.Text()));
+}
+
+void TKxScriptDocument::RememberFileTime() {
+    m_fileTime = LastWriteTime(m_fileName);
+}
+
+void TKxScriptDocument::CheckOutsideChange() {
+    if (m_fileName.isEmpty() || !QFileInfo::exists(m_fileName))
+        return;
+    const QDateTime now = LastWriteTime(m_fileName);
+    if (!m_fileTime.isValid() || now <= m_fileTime)
+        return;
+    m_fileTime = now;
+    const int answer = KxMessageBox(
+        Tr("The file \"%1\" has been changed from outside this application\r\rReload the file?")
+            .arg(m_fileName),
+        svConfirm, mb::YesNo);
+    if (answer != id::Yes)
+        return;
+    // The edits are dropped without a second question.
+    m_modified = false;
+    Load(m_fileName);
+}
+
+QStringList TKxScriptDocument::RecentFiles() const {
+    const TKxStringHistory history = KxRecentScriptFiles(m_store);
+    QStringList files;
+    for (int index = 0; index < history.Count(); ++index) {
+        const QString file = history.Item(index);
+        if (!file.isEmpty() && file.compare(m_fileName, Qt::CaseInsensitive) != 0)
+            files.append(file);
+    }
+    return files;
+}
+
+} // namespace kx
