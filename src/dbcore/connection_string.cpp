@@ -92,6 +92,12 @@ QString KxQuoteConnectionStringValue(const QString& value) {
     return QLatin1Char('{') + doubled + QLatin1Char('}');
 }
 
+QString KxConnectionStringValueText(const QString& value) {
+    const bool bare = !value.contains(QLatin1Char(';')) && !value.startsWith(QLatin1Char('{')) &&
+                      value.trimmed() == value;
+    return bare ? value : KxQuoteConnectionStringValue(value);
+}
+
 QString KxRemoveConnectionStringKeys(const QString& connectionString, const QStringList& keys) {
     QString result;
     qsizetype copied = 0;
@@ -108,16 +114,15 @@ QString KxRemoveConnectionStringKeys(const QString& connectionString, const QStr
 QString KxDriverConnectionString(const QString& connectionString, const QString& username,
                                  const QString& password) {
     QString result = connectionString;
-    const auto add = [&](const char* key, const QString& value) {
+    const auto add = [&](const char* key, const QString& value, const QString& text) {
         if (value.isEmpty() || KxConnectionStringHasKey(connectionString, QLatin1String(key)))
             return;
         if (!result.isEmpty() && !result.trimmed().endsWith(QLatin1Char(';')))
             result += QLatin1Char(';');
-        result += QLatin1String(key) + QLatin1Char('=') + KxQuoteConnectionStringValue(value) +
-                  QLatin1Char(';');
+        result += QLatin1String(key) + QLatin1Char('=') + text + QLatin1Char(';');
     };
-    add("UID", username);
-    add("PWD", password);
+    add("UID", username, KxConnectionStringValueText(username));
+    add("PWD", password, KxQuoteConnectionStringValue(password));
     return result;
 }
 

@@ -20,9 +20,16 @@ QString KxQuoteConnectionStringValue(const QString& value);
 // pairs keep their text.
 QString KxRemoveConnectionStringKeys(const QString& connectionString, const QStringList& keys);
 
-// What is handed to the driver for a connection: the stored string, plus UID and PWD in
-// braces when a user name or password is set and the string carries none of its own. The
-// stored string itself never gets them, so the password is only ever kept enciphered.
+// A value as written into a connection string: bare when it can stand bare, in braces
+// (KxQuoteConnectionStringValue) when it holds ";" or starts with "{" or a blank.
+QString KxConnectionStringValueText(const QString& value);
+
+// What is handed to the driver for a connection: the stored string, plus UID and PWD when a
+// user name or password is set and the string carries none of its own. The stored string
+// itself never gets them, so the password is only ever kept enciphered.
+// PWD is always in braces: psqlODBC decodes a bare password as URL text ("+" becomes a
+// blank, "%41" an "A") and only takes a braced one literally. UID is braced only when it
+// must be, since psqlODBC keeps the braces of a user name as part of the name.
 QString KxDriverConnectionString(const QString& connectionString, const QString& username,
                                  const QString& password);
 

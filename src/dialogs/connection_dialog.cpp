@@ -129,7 +129,8 @@ TKxConnectionDlg::TKxConnectionDlg(IKxUnknown* storage, QWidget* parent)
 
     setMinimumWidth(350);
     setFixedHeight(260);
-    resize(350, 260);
+    // Wide enough by default for the longest cursor origin name; narrower only by choice.
+    resize(std::max(350, sizeHint().width()), 260);
     KxLoadWidgetBounds(this, m_storage.get(), kBoundsName, TKxDefaultPosition::ScreenCenter);
 }
 
@@ -138,6 +139,8 @@ TKxConnectionDlg::~TKxConnectionDlg() = default;
 void TKxConnectionDlg::LoadFrom(const TKxOdbcConnectProperties& properties) {
     m_dataSource->setCurrentIndex(-1);
     m_dataSource->setEditText(properties.ConnectionString);
+    // A long connection string is read from its start: the driver or data source comes first.
+    m_dataSource->lineEdit()->setCursorPosition(0);
     m_cursorOrigin->setCurrentIndex(
         std::clamp<int>(properties.CursorOrigin, coUseODBCCursorsIfNeeded, coUseDriverCursors));
     m_isolation->setCurrentIndex(FirstIsolation(properties.TransactionIsolation));

@@ -64,9 +64,16 @@ TEST(ConnectionStringTest, RemovingKeysLeavesTheOtherPairsAsWritten) {
 }
 
 TEST(ConnectionStringTest, DriverStringGetsUserAndPasswordOnlyWhereTheStringHasNone) {
+    // The password always in braces, the user name only where it needs them.
     EXPECT_EQ(KxDriverConnectionString(QStringLiteral("DSN=Sales"), QStringLiteral("me"),
                                        QStringLiteral("p}w;d")),
-              QStringLiteral("DSN=Sales;UID={me};PWD={p}}w;d};"));
+              QStringLiteral("DSN=Sales;UID=me;PWD={p}}w;d};"));
+    EXPECT_EQ(KxDriverConnectionString(QStringLiteral("DSN=Sales"), QStringLiteral("a;b"),
+                                       QStringLiteral("a+b")),
+              QStringLiteral("DSN=Sales;UID={a;b};PWD={a+b};"));
+    EXPECT_EQ(KxConnectionStringValueText(QStringLiteral(" x")), QStringLiteral("{ x}"));
+    EXPECT_EQ(KxConnectionStringValueText(QStringLiteral("{x")), QStringLiteral("{{x}"));
+    EXPECT_EQ(KxConnectionStringValueText(QStringLiteral("x}y=z")), QStringLiteral("x}y=z"));
     EXPECT_EQ(KxDriverConnectionString(QStringLiteral("DSN=Sales;"), {}, QStringLiteral("pw")),
               QStringLiteral("DSN=Sales;PWD={pw};"));
     // The string's own values win, even an empty password written on purpose.

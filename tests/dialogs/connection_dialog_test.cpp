@@ -2,6 +2,7 @@
 #include "dialogs/connection_dialog.h"
 #include "dialogs_test_support.h"
 #include "foundation/application_exception_handler.h"
+#include "foundation/storage_helpers.h"
 #include "odbc/odbc_connect_properties.h"
 #include "odbc/odbc_error.h"
 #include "support/connected_driver_test.h"
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QThread>
 #include <QTimer>
 #include <functional>
 
@@ -354,6 +356,163 @@ TEST_F(ConnectionDialogTest, APickedUserDataSourceConnects) {
     EXPECT_EQ(KxConnectionIdentity(connection.ConnectionString()), QStringLiteral("KxDialogDb"));
     connection.SetActive(false);
     EXPECT_TRUE(QFile::exists(Path(QStringLiteral("dsn.db"))));
+}
+
+// ---- a user with a password on the PostgreSQL test server
+
+// Whether `sql` answers 1 on the connection (a raw statement: what is tested is the login).
+bool AnswersOne(TKxOdbcConnection& connection, const QString& sql) {
+    SQLHSTMT stmt = nullptr;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, connection.OdbcHandle(), &stmt)))
+        return false;
+    QByteArray text = sql.toUtf8();
+    SQLINTEGER value = 0;
+    SQLLEN indicator = 0;
+    const bool ok =
+        SQL_SUCCEEDED(SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS)) &&
+        SQL_SUCCEEDED(SQLFetch(stmt)) &&
+        SQL_SUCCEEDED(SQLGetData(stmt, 1, SQL_C_SLONG, &value, 0, &indicator)) && value == 1;
+    SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+    return ok;
+}
+
+// A login role with a password that holds the characters connection strings are made of.
+// The test server trusts every login, so a rule at the top of its client authentication
+// file makes it ask this one role for its password; the rule goes again afterwards.
+class PasswordUserTest : public kx::test::DialogsTest {
+protected:
+    static constexpr const char* kPassword = "se}cr;et";
+
+    void SetUp() override {
+        DialogsTest::SetUp();
+        QString error;
+        pg = kx::test::PostgresTestDatabase::Create(&error);
+        ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+        if (!pg)
+            GTEST_SKIP() << "no PostgreSQL test server";
+        role = pg->Name() + QStringLiteral("_user");
+        ASSERT_EQ(Admin(QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD '%2'")
+                            .arg(role, QLatin1String(kPassword))),
+                  QString());
+        ruleAdded = true;
+        ASSERT_EQ(
+            Admin(QStringLiteral("DO $$ DECLARE f text := current_setting('hba_file'); BEGIN "
+                                 "EXECUTE format('COPY (SELECT unnest(%L::text[])) TO %L', "
+                                 "ARRAY['host all %1 127.0.0.1/32 scram-sha-256'] || "
+                                 "string_to_array(replace(pg_read_file(f), E'\\t', ' '), E'\\n'), "
+                                 "f); END $$")
+                      .arg(role)),
+            QString());
+        ASSERT_EQ(Admin(QStringLiteral("SELECT pg_reload_conf()")), QString());
+        // The string people write for such a user: no UID or PWD of its own.
+        userString = KxRemoveConnectionStringKeys(pg->ConnectionString(),
+                                                  {QStringLiteral("UID"), QStringLiteral("PWD")});
+        // The reload is signalled, not waited for: wait until a wrong password is refused.
+        const QString wrong = userString + QStringLiteral("UID=%1;PWD=wrong;").arg(role);
+        bool refused = false;
+        for (int attempt = 0; attempt < 100 && !refused; ++attempt) {
+            refused = !kx::test::ExecuteRaw(wrong, QStringLiteral("SELECT 1")).isEmpty();
+            if (!refused)
+                QThread::msleep(20);
+        }
+        ASSERT_TRUE(refused) << "the server still lets the role in with any password";
+
+        connection.SetODBCEnvironment(&environment);
+        connection.SetConnectionString(userString);
+        connection.SetUsername(role);
+    }
+
+    void TearDown() override {
+        connection.SetActive(false);
+        if (ruleAdded) {
+            Admin(QStringLiteral(
+                      "DO $$ DECLARE f text := current_setting('hba_file'); BEGIN "
+                      "EXECUTE format('COPY (SELECT l FROM unnest(%L::text[]) WITH ORDINALITY "
+                      "AS t(l, n) WHERE position(%L in l) = 0 ORDER BY n) TO %L', "
+                      "string_to_array(pg_read_file(f), E'\\n'), '%1', f); END $$")
+                      .arg(role));
+            Admin(QStringLiteral("SELECT pg_reload_conf()"));
+            Admin(QStringLiteral("DROP ROLE IF EXISTS %1").arg(role));
+        }
+    }
+
+    QString Admin(const QString& sql) { return kx::test::ExecuteRaw(pg->ConnectionString(), sql); }
+
+    bool LoggedInAsTheRole() {
+        return AnswersOne(
+            connection,
+            QStringLiteral("SELECT CASE WHEN current_user = '%1' THEN 1 ELSE 0 END").arg(role));
+    }
+
+    std::unique_ptr<kx::test::PostgresTestDatabase> pg;
+    QString role;
+    QString userString;
+    bool ruleAdded = false;
+    TKxOdbcEnvironment environment;
+    TKxOdbcConnection connection;
+};
+
+TEST_F(PasswordUserTest, TheRightPasswordConnectsAndIsNeverStoredInTheConnectionString) {
+    connection.SetPassword(QLatin1String(kPassword));
+    connection.SetActive(true);
+    EXPECT_TRUE(LoggedInAsTheRole());
+    EXPECT_EQ(connection.ConnectionString(), userString);
+    connection.SetActive(false);
+
+    // The driver's completed string repeats what it got; the added pair stays out of it.
+    connection.SetAttributes(KxSetOf(caAutoCommitTransactions) |
+                             KxSetOf(caCompleteConnectionString));
+    connection.SetActive(true);
+    EXPECT_TRUE(LoggedInAsTheRole());
+    EXPECT_FALSE(connection.ConnectionString().contains(QStringLiteral("cr;et")))
+        << connection.ConnectionString().toStdString();
+    EXPECT_FALSE(KxConnectionStringHasKey(connection.ConnectionString(), QStringLiteral("PWD")));
+    connection.SetActive(false);
+
+    // Stored, the password is enciphered and the connection string is clean; it comes back.
+    KxIntf<TKxOdbcConnectProperties> stored(new TKxOdbcConnectProperties);
+    stored->AssignFromObj(&connection);
+    KxOpenKey(&store, QStringLiteral("\\ConnectionList\\0"), true);
+    stored->StoreData(&store);
+    store.Flush();
+    QFile file(store.FileName());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_FALSE(bytes.contains("cr;et"));
+    EXPECT_FALSE(bytes.contains(QByteArray("se}}cr")));
+    KxIntf<TKxOdbcConnectProperties> loaded(new TKxOdbcConnectProperties);
+    loaded->LoadData(&store);
+    EXPECT_EQ(loaded->Password, QLatin1String(kPassword));
+    EXPECT_EQ(loaded->Username, role);
+    EXPECT_FALSE(KxConnectionStringHasKey(loaded->ConnectionString, QStringLiteral("PWD")));
+}
+
+TEST_F(PasswordUserTest, AWrongPasswordBringsTheRetryQuestionAndTheDialogWithWhatWasTyped) {
+    connection.SetPassword(QStringLiteral("wrong"));
+    ScriptedMessageBox box({id::Yes});
+    WhenDialogShows([&](TKxConnectionDlg& dialog) {
+        EXPECT_EQ(Control<QLineEdit>(&dialog, "EditUsername")->text(), role);
+        auto* password = Control<QLineEdit>(&dialog, "EditPassword");
+        EXPECT_EQ(password->text(), QStringLiteral("wrong"));
+        password->clear();
+        kx::test::TypeText(password, QLatin1String(kPassword));
+        PressOk(dialog);
+    });
+    EXPECT_TRUE(KxOdbcConnect(connection, false, &store, nullptr));
+    ASSERT_EQ(box.Seen().size(), 1u);
+    EXPECT_TRUE(box.Seen()[0].text.contains(QStringLiteral("password authentication failed")))
+        << box.Seen()[0].text.toStdString();
+    EXPECT_TRUE(box.Seen()[0].text.endsWith(QStringLiteral("Try again with other parameters ?")));
+    EXPECT_TRUE(LoggedInAsTheRole());
+    EXPECT_EQ(connection.Password(), QLatin1String(kPassword));
+    EXPECT_EQ(connection.ConnectionString(), userString);
+
+    // No gives the failure back to the caller.
+    connection.SetActive(false);
+    connection.SetPassword(QStringLiteral("wrong again"));
+    box.Answer(id::No);
+    EXPECT_THROW(KxOdbcConnect(connection, false, &store, nullptr), EODBCError);
+    EXPECT_FALSE(connection.Active());
 }
 
 } // namespace
