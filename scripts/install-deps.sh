@@ -20,6 +20,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # looking at windows headless
   xvfb xauth x11-utils imagemagick
+  # driving the window with real input events in the journey test
+  xdotool
 )
 
 missing=()

@@ -554,9 +554,14 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
 
 void TMainWindow::StoreSettings() {
     // The order is the one the next start reads back in.
-    m_store.WriteValue(
-        sidCurrentConnectionName,
-        KxVariant(m_current != nullptr ? KxConnectionDisplayName(m_current) : QString()));
+    // The identity, not the short name: two databases named x.db in two folders are two.
+    QString currentName;
+    if (m_current != nullptr) {
+        currentName = KxConnectionIdentity(m_current->ConnectionString());
+        if (currentName.isEmpty())
+            currentName = KxConnectionDisplayName(m_current);
+    }
+    m_store.WriteValue(sidCurrentConnectionName, KxVariant(currentName));
     m_connections.Store(m_store);
     m_store.WriteValue(sidCurrentScriptFileName, KxVariant(m_document->FileName()));
     m_store.WriteValue(sidSQLActive, KxVariant(m_resultSet->Active()));

@@ -6,6 +6,7 @@
 #include "app/script_statements.h"
 #include "datactrls/data_grid.h"
 #include "dbcore/sql_property.h"
+#include "dialogs/connection_dialog.h"
 #include "editor/syntax_editor.h"
 #include "foundation/persistent_data.h"
 #include "odbc/odbc_connection.h"
@@ -15,12 +16,16 @@
 #include "support/scripted_message_box.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -246,7 +251,98 @@ TEST_P(MainWindowTest, TheNextStartRestoresConnectionScriptAndOpenResult) {
     EXPECT_EQ(window->Grid().CellText(1, 0), QStringLiteral("7"));
 }
 
+// Runs `step` on the connection dialog once it is shown modally; closes it afterwards
+// whatever happened, so a failing test never hangs.
+void WhenConnectionDialogShows(std::function<void(TKxConnectionDlg&)> step) {
+    QTimer::singleShot(0, [step = std::move(step)] {
+        auto* dialog = dynamic_cast<TKxConnectionDlg*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            ADD_FAILURE() << "no connection dialog is shown";
+            return;
+        }
+        step(*dialog);
+        if (dialog->isVisible()) {
+            ADD_FAILURE() << "the step left the dialog open";
+            dialog->reject();
+        }
+    });
+}
+
+TEST_P(MainWindowTest, NewConnectionComesFromTheDialogAndAListedOneIsReused) {
+    const auto typeConnectionString = [this](TKxConnectionDlg& dialog) {
+        auto* box = dialog.findChild<QComboBox*>(QStringLiteral("ComboBoxDSN"));
+        ASSERT_NE(box, nullptr);
+        box->setEditText(connectString);
+        dialog.Button(sbOk)->click();
+    };
+    // Cancel: nothing listed and nothing said.
+    {
+        test::ScriptedMessageBox box;
+        WhenConnectionDialogShows([](TKxConnectionDlg& dialog) { dialog.reject(); });
+        window->Actions().NewDBConnection->trigger();
+        EXPECT_EQ(window->Connections().Count(), 0);
+        EXPECT_TRUE(box.Seen().empty());
+    }
+    WhenConnectionDialogShows(typeConnectionString);
+    window->Actions().NewDBConnection->trigger();
+    ASSERT_EQ(window->Connections().Count(), 1);
+    ASSERT_NE(window->CurrentConnection(), nullptr);
+    EXPECT_EQ(window->CurrentConnection()->ConnectionString(), connectString);
+    EXPECT_FALSE(window->CurrentConnection()->Active()) << "connections open on demand";
+    // The same data source again: the listed one, without a message.
+    test::ScriptedMessageBox box;
+    WhenConnectionDialogShows(typeConnectionString);
+    window->Actions().NewDBConnection->trigger();
+    EXPECT_EQ(window->Connections().Count(), 1);
+    EXPECT_TRUE(box.Seen().empty());
+}
+
 KX_INSTANTIATE_DRIVER_TESTS(MainWindowTest);
+
+TEST(MainWindowConnectionsTest, AScriptRunsOnTheSelectedOfTwoDatabasesWithOneFileName) {
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath(QStringLiteral("a"));
+    QDir(dir.path()).mkpath(QStringLiteral("b"));
+    const auto databaseIn = [&](const char* folder) {
+        return QStringLiteral("Driver=SQLite3;Database=%1;")
+            .arg(QDir(dir.path()).filePath(QLatin1String(folder) + QStringLiteral("/x.db")));
+    };
+    TKxPersistentData store;
+    KxConfigureApplicationStore(store, QDir(dir.path()).filePath(QStringLiteral("t.PRS")));
+    TKxOdbcEnvironment environment;
+    TMainWindow window(store, environment);
+    ASSERT_TRUE(window.UseConnectionString(databaseIn("a")));
+    ASSERT_TRUE(window.UseConnectionString(databaseIn("b")));
+    ASSERT_EQ(window.Connections().Count(), 2);
+    ASSERT_TRUE(window.SetCurrentConnection(0));
+    window.Editor().SetAllText(QStringLiteral("CREATE TABLE only_in_a (id INTEGER);"));
+    window.Statements().ResetCurrentStatement();
+    window.Statements().FindCurrentStatement();
+    window.RefreshActions();
+    window.Actions().ExecuteStatement->trigger();
+
+    const auto hasTable = [&](const char* folder) {
+        TKxOdbcConnection check;
+        check.SetODBCEnvironment(&environment);
+        check.SetConnectionString(databaseIn(folder));
+        try {
+            check.ExecuteDirect(QStringLiteral("INSERT INTO only_in_a VALUES (1)"));
+            return true;
+        } catch (const EKxException& e) {
+            return false;
+        }
+    };
+    EXPECT_TRUE(hasTable("a"));
+    EXPECT_FALSE(hasTable("b"));
+    // The next start takes the one that was current, not the first of that file name.
+    ASSERT_TRUE(window.SetCurrentConnection(1));
+    window.StoreSettings();
+    TMainWindow next(store, environment);
+    next.FirstActivation();
+    ASSERT_NE(next.CurrentConnection(), nullptr);
+    EXPECT_EQ(next.CurrentConnection()->ConnectionString().toStdString(),
+              databaseIn("b").toStdString());
+}
 
 TEST(ConnectionListTest, DatabasesWithTheSameFileNameAreTwoConnections) {
     TKxOdbcEnvironment environment;
