@@ -120,6 +120,8 @@ TMainActions::TMainActions(QMainWindow& window) {
         Make(window, "ActionMakeCurrentStatement", "Make this the current statement",
              "Make this the current statement");
 
+    // Closing the window the usual way, also from the keyboard.
+    Exit = Make(window, "ActionExit", "E&xit", "Close the program", QKeySequence::Quit);
     RecentConnections = new QMenu(&window);
     RecentScriptFiles = new QMenu(&window);
     WindowMenu = new QMenu(Tr("Windows"), &window);
@@ -138,6 +140,8 @@ TMainActions::TMainActions(QMainWindow& window) {
     for (QAction* action : {OpenScriptFile, SaveScriptFile, SaveScriptFileAs, CloseScript})
         file->addAction(action);
     file->addMenu(RecentScriptFiles)->setText(Tr("Recent Script Files"));
+    file->addSeparator();
+    file->addAction(Exit);
     QMenu* edit = bar->addMenu(Tr("&Edit"));
     for (QAction* action : {EditUndo, EditRedo, SearchText, ReplaceText, FindNext})
         edit->addAction(action);

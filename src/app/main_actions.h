@@ -45,6 +45,7 @@ struct TMainActions {
     QAction* ShowSQLProperties;
     QAction* ConnectionProperties;
     QAction* MakeCurrentStatement;
+    QAction* Exit;
 
     // Dropped from the New DB Connection and Load Script File buttons; rebuilt by the window.
     QMenu* RecentConnections;

@@ -274,6 +274,7 @@ void TMainWindow::ConnectActions() {
             RebuildRecentMenus();
         }
     });
+    connect(m_actions.Exit, &QAction::triggered, this, &QWidget::close);
     on(m_actions.CloseScript, [this] {
         if (m_document->Close())
             RebuildRecentMenus();
@@ -517,6 +518,7 @@ void TMainWindow::FirstActivation(bool restoreWorkspace, const QString& scriptAr
             if (m_store.ReadValue(sidSQLActive).ToBool() && m_current != nullptr &&
                 !m_resultSet->SQL().GetAsString().trimmed().isEmpty()) {
                 m_grid->LoadLayout(&m_store);
+                m_executor->StartTiming();
                 m_resultSet->SetActive(true);
             }
         });

@@ -162,6 +162,10 @@ void TKxScriptExecutor::ShowExecutionTime(bool known) {
         OnExecutionTimeChanged(m_executionTimeText);
 }
 
+void TKxScriptExecutor::StartTiming() {
+    m_startTime = Now();
+}
+
 void TKxScriptExecutor::ResultSetAfterActiveChange(bool active) {
     RefreshActions();
     ShowExecutionTime(active);

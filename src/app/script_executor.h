@@ -52,6 +52,10 @@ public:
     // The result set's SQL on one line: runs of white space become one blank.
     static QString SqlLineText(const QString& sql);
 
+    // The result set is about to be opened outside a statement run (restored at start-up):
+    // its execution time counts from now.
+    void StartTiming();
+
     // Handlers wired to the result-set statement.
     void ResultSetBeforeOperation(int operation);
     void ResultSetAfterOperation(int operation);

@@ -166,6 +166,9 @@ void TKxConnectionDlg::StoreTo(TKxOdbcConnectProperties& properties) const {
 
 bool TKxConnectionDlg::Execute(TKxOdbcConnectProperties& properties) {
     LoadFrom(properties);
+    // The data source is what people come here for: it has the keyboard.
+    m_dataSource->setFocus();
+    m_dataSource->lineEdit()->selectAll();
     if (exec() != QDialog::Accepted)
         return false;
     StoreTo(properties);

@@ -249,6 +249,9 @@ TEST_P(MainWindowTest, TheNextStartRestoresConnectionScriptAndOpenResult) {
     EXPECT_EQ(window->Editor().Text(), QStringLiteral("SELECT 7 AS seven;"));
     ASSERT_TRUE(window->ResultSet().Active()) << "the open result is opened again";
     EXPECT_EQ(window->Grid().CellText(1, 0), QStringLiteral("7"));
+    // Timed from the reopening, not from the epoch.
+    EXPECT_TRUE(window->StatusText(2).startsWith(QStringLiteral("SQL execution time: 00:00:")))
+        << window->StatusText(2).toStdString();
 }
 
 // Runs `step` on the connection dialog once it is shown modally; closes it afterwards

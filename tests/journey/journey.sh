@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# The journey of a user through the program, with real key presses on a virtual display:
+# start, choose the demo connection in the connection dialog, load a script through the file
+# dialog, Next Statement, Execute current Statement, Execute Remaining Statements, quit; then
+# start again and find the connection, the script and the open result restored.
+#
+# journey.sh PROGRAM DEMO_DB_SCRIPT OUTPUT_DIR — runs itself again under xvfb-run.
+set -euo pipefail
+
+if [ "${1:-}" != "--inside" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" --inside "$@"
+fi
+shift
+program=$(realpath "$1")
+build_db=$(realpath "$2")
+out=$(realpath -m "$3")
+mkdir -p "$out"
+work=$(mktemp -d)
+pid=
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+export KX_SETTINGS_FILE="$work/KxQuerolt.PRS"
+export QT_QPA_PLATFORM=xcb
+"$build_db" "$work/demo.db" >/dev/null
+script="$work/journey.sql"
+printf '%s\n' "SELECT product_id, name, price FROM products ORDER BY product_id;" \
+  "SELECT count(*) AS customer_count FROM customers;" >"$script"
+
+fail() {
+  echo "journey: $*" >&2
+  import -window root "$out/journey-failure.png" 2>/dev/null || true
+  exit 1
+}
+
+# Waits for a window whose title matches the pattern; prints its id.
+wait_window() {
+  local id
+  for _ in $(seq 1 100); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
+    if [ -n "$id" ]; then
+      echo "$id"
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+
+# Without a window manager the keyboard goes where the program put its focus; the first
+# window gets it explicitly.
+focus() {
+  xdotool windowfocus --sync "$1" 2>/dev/null || xdotool windowfocus "$1"
+  sleep 0.3
+}
+
+wait_exit() {
+  for _ in $(seq 1 100); do
+    kill -0 "$pid" 2>/dev/null || { wait "$pid" || true; pid=; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+setting() { # the value of NAME in the settings file (first match)
+  grep -a -m1 "^$1=" "$KX_SETTINGS_FILE" | cut -d= -f2- | tr -d '\r' || true
+}
+
+# ---- first start
+"$program" &
+pid=$!
+main=$(wait_window '^Kx - Querolt - \[No DB Connection\]$') || fail "the main window did not appear"
+focus "$main"
+
+# Database menu, New DB Connection: the dialog opens on the data source box.
+xdotool key alt+d
+sleep 0.3
+xdotool key Return
+dialog=$(wait_window '^Select ODBC Data Source$') || fail "no connection dialog"
+focus "$dialog"
+xdotool type --delay 5 "Driver=SQLite3;Database=$work/demo.db;"
+import -window root "$out/journey-dialog.png"
+xdotool key Return
+wait_window '^Kx - Querolt - \[demo\.db\]$' >/dev/null || fail "the demo connection is not current"
+focus "$main"
+
+# File menu, Load Script File: type the path into the file dialog.
+xdotool key alt+f
+sleep 0.3
+xdotool key Return
+files=$(wait_window '^Load SQL Script$') || fail "no file dialog"
+focus "$files"
+xdotool type --delay 5 "$script"
+xdotool key Return
+sleep 0.5
+focus "$main"
+
+# F6 makes the first statement current, Ctrl+E runs it, Ctrl+H runs the rest.
+xdotool key F6
+sleep 0.3
+xdotool key ctrl+e
+sleep 1
+import -window root "$out/journey-first-run.png"
+xdotool key ctrl+h
+sleep 1
+xdotool key ctrl+q
+wait_exit || fail "the program did not end on Ctrl+Q"
+
+[ "$(setting CurrentScriptFileName)" = "$script" ] || fail "the script file was not kept: $(setting CurrentScriptFileName)"
+[ "$(setting CurrentConnectionName)" = "$work/demo.db" ] || fail "the connection was not kept: $(setting CurrentConnectionName)"
+setting SQLActive | grep -qiE '^(1|true|-1)$' || fail "the open result was not kept"
+grep -aq 'SQLDataGrid\\customer_count\]' "$KX_SETTINGS_FILE" || fail "the grid showed no customer_count column"
+
+# ---- second start: the same connection, script and open result
+"$program" &
+pid=$!
+main=$(wait_window '^Kx - Querolt - \[demo\.db\]$') || fail "the connection was not restored"
+sleep 1.5
+import -window root "$out/journey-restored.png"
+focus "$main"
+xdotool key ctrl+q
+wait_exit || fail "the program did not end on Ctrl+Q"
+[ "$(setting CurrentScriptFileName)" = "$script" ] || fail "the script was not restored"
+setting SQLActive | grep -qiE '^(1|true|-1)$' || fail "the result was not open again after the restart"
+echo "journey: passed; screenshots in $out"
