@@ -332,6 +332,13 @@ void TMainWindow::RefreshActions() {
     m_actions.StartTransaction->setEnabled(connected && !autoCommit && transactions == 0);
     m_actions.CommitTransaction->setEnabled(connected && !autoCommit && transactions > 0);
     m_actions.RollbackTransaction->setEnabled(connected && !autoCommit && transactions > 0);
+    // The windows behind these (settings, schema, search, recordset properties) come with
+    // their own work; until then the actions are shown but cannot be chosen.
+    for (QAction* pending :
+         {m_actions.ShowHideSettings, m_actions.ShowDBSchema, m_actions.DefaultRSProperties,
+          m_actions.SearchText, m_actions.ReplaceText, m_actions.FindNext,
+          m_actions.ShowSQLProperties, m_actions.ConnectionProperties})
+        pending->setEnabled(false);
     m_actions.EditUndo->setEnabled(!executing && m_editor->CanUndo());
     m_actions.EditRedo->setEnabled(!executing && m_editor->CanRedo());
 
