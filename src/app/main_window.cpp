@@ -8,6 +8,7 @@
 #include "app/script_statements.h"
 #include "datactrls/data_grid.h"
 #include "datactrls/grid_properties.h"
+#include "datactrls/navigator.h"
 #include "dbcore/connection_string.h"
 #include "dbcore/sql_property.h"
 #include "dialogs/about_form.h"
@@ -99,6 +100,8 @@ TMainWindow::~TMainWindow() {
     m_resultSet->OnAfterOperation = nullptr;
     m_editor->OnChange = nullptr;
     m_executor.reset();
+    delete m_navigator;
+    m_navigator = nullptr;
     delete m_grid;
     m_grid = nullptr;
     if (m_resultSet != nullptr) {
@@ -147,6 +150,17 @@ void TMainWindow::BuildLayout() {
     m_grid->SetOwnerName(objectName());
     m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
     lowerLayout->addWidget(m_grid, 1);
+    // The navigation frame under the grid: the navigator, its Delete bound to the grid's
+    // selection.
+    auto* navigation = new QWidget(lower);
+    navigation->setObjectName(QStringLiteral("SQLNavigationFrame"));
+    auto* navigationLayout = new QHBoxLayout(navigation);
+    navigationLayout->setContentsMargins(2, 2, 2, 2);
+    m_navigator = new TKxINavigator(navigation);
+    m_navigator->setFixedSize(25 * kxNavigatorButtonCount + 3 * 13, 24);
+    navigationLayout->addWidget(m_navigator);
+    navigationLayout->addStretch(1);
+    lowerLayout->addWidget(navigation);
     setCentralWidget(central);
 
     const double ratio = m_store.ReadValue(sidSplitRatio).ToDouble();
@@ -163,6 +177,8 @@ void TMainWindow::BuildLayout() {
     m_resultSet = new TKxOdbcRecordset(this);
     m_resultSet->SetName(QStringLiteral("RSSqlStatement"));
     m_grid->SetRecordset(static_cast<IKxGetItemByName*>(m_resultSet));
+    m_navigator->SetRecordset(static_cast<IKxGetItemByName*>(m_resultSet));
+    m_navigator->SetMultiSelectSource(m_grid->SelectionSource());
 
     m_report = new TKxReportDlg(&m_store, nullptr, m_actions.ShowHideReportWindow, this);
     m_report->setWindowFlag(Qt::Window);

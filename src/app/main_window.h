@@ -14,6 +14,7 @@ class QSplitter;
 namespace kx {
 
 class TKxIDataGrid;
+class TKxINavigator;
 class TKxOdbcConnection;
 class TKxOdbcEnvironment;
 class TKxOdbcRecordset;
@@ -72,6 +73,7 @@ public:
     // ---- result
     TKxOdbcRecordset& ResultSet() const { return *m_resultSet; }
     TKxIDataGrid& Grid() const { return *m_grid; }
+    TKxINavigator& Navigator() const { return *m_navigator; }
     TKxReportDlg& Report() const { return *m_report; }
     TMainActions& Actions() { return m_actions; }
 
@@ -108,6 +110,7 @@ private:
     QLineEdit* m_editSql = nullptr;
     QSplitter* m_splitter = nullptr;
     TKxIDataGrid* m_grid = nullptr;
+    TKxINavigator* m_navigator = nullptr;
     TKxOdbcRecordset* m_resultSet = nullptr;
     TKxReportDlg* m_report = nullptr;
     QLabel* m_statusPanels[3] = {};

@@ -17,6 +17,15 @@ QString Tr(const char* text) {
     return QCoreApplication::translate("KxMainWindow", text);
 }
 
+// A file without any write permission is read-only even for a user who could write it anyway
+// (root): that is the file's read-only attribute as people set it with chmod a-w.
+bool IsReadOnlyFile(const QString& fileName) {
+    const QFileInfo info(fileName);
+    // The mode bits, not WriteUser: that one asks whether this user may write, which root may.
+    constexpr QFile::Permissions kWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    return !info.isWritable() || (info.permissions() & kWrite) == 0;
+}
+
 QDateTime LastWriteTime(const QString& fileName) {
     return QFileInfo(fileName).lastModified();
 }
@@ -93,7 +102,7 @@ bool TKxScriptDocument::Load(const QString& fileName) {
     m_fileName = QFileInfo(fileName).absoluteFilePath();
     m_encoding = file.Encoding;
     SetText(file.Text);
-    m_editor.SetReadOnly(!QFileInfo(m_fileName).isWritable());
+    m_editor.SetReadOnly(IsReadOnlyFile(m_fileName));
     RememberFileTime();
     KxRecentScriptFiles(m_store).Add(m_fileName);
     m_modified = false;
