@@ -232,7 +232,8 @@ void TKxIDataGrid::BuildColumns() {
         QString name;
         int width;
         int position;
-        bool boolean;
+        TKxFieldDataType kind;
+        bool noSort;
     };
     std::vector<Planned> planned;
     for (const QString& name : names->names) {
@@ -243,13 +244,17 @@ void TKxIDataGrid::BuildColumns() {
         if (width <= 0)
             width = 50;
         int position = static_cast<int>(planned.size());
+        const auto properties = KxQuery<IKxFieldProperties>(field);
+        const TKxFieldDataType kind = properties ? properties->GetDataType() : fdtString;
+        bool noSort = false;
         if (OnCreateColumn) {
-            TColumnCreateData data{name, width, position, true};
+            TColumnCreateData data{name, width, position, true, false};
             OnCreateColumn(this, data);
             if (!data.createColumn)
                 continue;
             width = std::max(data.width, 5);
             position = data.displayPosition;
+            noSort = data.noSort;
         }
         // A stored width and position override both the defaults and the handler.
         if (layout != nullptr) {
@@ -260,17 +265,18 @@ void TKxIDataGrid::BuildColumns() {
                 position = values->ReadInteger(QStringLiteral("DisplayPosition"), position);
             }
         }
-        const auto properties = KxQuery<IKxFieldProperties>(field);
-        planned.push_back(
-            {name, width, position, properties && properties->GetDataType() == fdtBool});
+        planned.push_back({name, width, position, kind, noSort});
     }
     std::stable_sort(planned.begin(), planned.end(),
                      [](const Planned& a, const Planned& b) { return a.position < b.position; });
     int left = 0;
     for (const Planned& item : planned) {
-        auto column = KxIntf<TKxGridColumn>(
-            new TKxGridColumn(*this, item.name, item.width,
-                              item.boolean ? Qt::AlignHCenter : m_dataArea.TextAlignment()));
+        auto column = KxIntf<TKxGridColumn>(new TKxGridColumn(
+            *this, item.name, item.width,
+            item.kind == fdtBool ? Qt::AlignHCenter : m_dataArea.TextAlignment()));
+        // Long texts and binary values cannot be sorted by the database.
+        column->SetSortable(!item.noSort && item.kind != fdtMemo && item.kind != fdtWideMemo &&
+                            item.kind != fdtBinary);
         column->SetLeft(left);
         left += item.width;
         m_columns.push_back(std::move(column));

@@ -87,12 +87,26 @@ public:
     // The column of a field (-1 for none) and its width in pixels.
     int ColumnOfField(const QString& fieldName) const;
     int ColumnWidth(int column) const;
+    // The column under x of the viewport (-1 for none).
+    int ColumnAt(int x) const;
+    // Never narrower than the title bar's separator.
+    void SetColumnWidth(int column, int width);
+    // Sizes the column to its widest text on screen, plus the grid line and 6 pixels.
+    void FitColumnWidth(int column);
+    // Exchanges the places of two columns; the focused column follows its column.
+    void ExchangeColumns(int first, int second);
+    // A click on the column's title: none → ascending → descending → none (Shift goes the
+    // other way), written into the ORDER BY and the query run again. Memo, wide memo and
+    // binary columns, and columns created with noSort, never sort.
+    void SortByTitle(int column, bool shift);
     // A column about to be created: the handler may change its width or drop it.
     struct TColumnCreateData {
         QString fieldName;
         int width = 50;
         int displayPosition = 0;
         bool createColumn = true;
+        // Title clicks never sort this column.
+        bool noSort = false;
     };
     std::function<void(TKxIDataGrid* sender, TColumnCreateData& data)> OnCreateColumn;
     // May change the background of a cell that is neither selected nor current.
@@ -153,6 +167,8 @@ private:
     void SelectRowsTo(std::int64_t fromRow);
     bool RowSelected(std::int64_t row) const;
     void LayOutParts();
+    // Lays the columns out left to right after a width or place changed.
+    void RelayColumns();
     void PlaceParts();
     int IndicatorWidth() const;
 

@@ -25,6 +25,9 @@ public:
     QString Title() const {
         return QString(m_fieldName).replace(QLatin1Char('.'), QLatin1Char('\n'));
     }
+    bool Sortable() const { return m_sortable; }
+    void SetSortable(bool sortable) { m_sortable = sortable; }
+    void SetWidth(int width) { m_width = width; }
     int Left() const { return m_left; }
     void SetLeft(int left) { m_left = left; }
     int Width() const { return m_width; }
@@ -79,6 +82,7 @@ private:
     QString m_fieldName;
     int m_left = 0;
     int m_width;
+    bool m_sortable = true;
     Qt::Alignment m_alignment;
     std::vector<KxIntf<TKxDisplayValueBuffer>> m_cells;
 };

@@ -14,19 +14,106 @@
 
 namespace kx {
 // The column titles above the data area, scrolled with it horizontally.
+// A click sorts; dragging a title moves its column; the separator at a title's right edge
+// resizes the column, and a double click on it fits the column to its texts.
 class TKxIDataGrid::TitleBar : public QWidget {
 public:
-    explicit TitleBar(TKxIDataGrid& grid) : QWidget(&grid), m_grid(grid) {}
+    explicit TitleBar(TKxIDataGrid& grid) : QWidget(&grid), m_grid(grid) {
+        setMouseTracking(true); // the resize cursor over separators
+    }
 
 protected:
+    // The column whose separator is under x, or -1.
+    int SeparatorAt(int x) const {
+        const int offset = m_grid.horizontalScrollBar()->value() - m_grid.IndicatorWidth();
+        const int width = m_grid.m_titleBarProperties.SeparatorWidth();
+        for (std::size_t index = 0; index < m_grid.m_columns.size(); ++index) {
+            const TKxGridColumn& column = *m_grid.m_columns[index];
+            const int right = column.Left() + column.Width() - offset;
+            if (x >= right - width && x < right)
+                return static_cast<int>(index);
+        }
+        return -1;
+    }
+    int ColumnAt(int x) const { return m_grid.ColumnAt(x - m_grid.IndicatorWidth()); }
+
+    void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() != Qt::LeftButton)
+            return;
+        const int x = event->position().toPoint().x();
+        m_pressX = x;
+        m_dragging = false;
+        m_resizing = SeparatorAt(x);
+        m_pressed = m_resizing >= 0 ? -1 : ColumnAt(x);
+        if (m_resizing >= 0)
+            m_pressWidth = m_grid.ColumnWidth(m_resizing);
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        const int x = event->position().toPoint().x();
+        if ((event->buttons() & Qt::LeftButton) == 0) {
+            setCursor(SeparatorAt(x) >= 0 ? Qt::SplitHCursor : Qt::ArrowCursor);
+            return;
+        }
+        KxGuardCall([&] {
+            if (m_resizing >= 0) {
+                m_grid.SetColumnWidth(m_resizing, m_pressWidth + x - m_pressX);
+                return;
+            }
+            if (m_pressed < 0)
+                return;
+            if (!m_dragging && std::abs(x - m_pressX) > 5) {
+                m_dragging = true;
+                update();
+            }
+            if (!m_dragging)
+                return;
+            // Past the middle of a neighbour, the two columns change places.
+            const int offset = m_grid.horizontalScrollBar()->value() - m_grid.IndicatorWidth();
+            for (const int neighbour : {m_pressed - 1, m_pressed + 1}) {
+                if (neighbour < 0 || neighbour >= m_grid.ColumnCount())
+                    continue;
+                const TKxGridColumn& other = *m_grid.m_columns[static_cast<std::size_t>(neighbour)];
+                const int middle = other.Left() + other.Width() / 2 - offset;
+                if ((neighbour < m_pressed && x < middle) ||
+                    (neighbour > m_pressed && x > middle)) {
+                    m_grid.ExchangeColumns(m_pressed, neighbour);
+                    m_pressed = neighbour;
+                    break;
+                }
+            }
+        });
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        const bool click = m_pressed >= 0 && !m_dragging && event->button() == Qt::LeftButton;
+        const int column = m_pressed;
+        m_pressed = -1;
+        m_resizing = -1;
+        m_dragging = false;
+        update();
+        if (click)
+            KxGuardCall(
+                [&] { m_grid.SortByTitle(column, (event->modifiers() & Qt::ShiftModifier) != 0); });
+    }
+    void mouseDoubleClickEvent(QMouseEvent* event) override {
+        const int column = SeparatorAt(event->position().toPoint().x());
+        if (column >= 0)
+            KxGuardCall([&] { m_grid.FitColumnWidth(column); });
+        else
+            mousePressEvent(event);
+    }
+
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.fillRect(rect(), KxToQColor(m_grid.m_titleBarProperties.Color(), palette()));
         painter.setFont(m_grid.TitleFont());
         const int offset = m_grid.horizontalScrollBar()->value();
-        for (const auto& column : m_grid.m_columns) {
+        for (std::size_t index = 0; index < m_grid.m_columns.size(); ++index) {
+            const auto& column = m_grid.m_columns[index];
             const QRect cell(m_grid.IndicatorWidth() + column->Left() - offset, 0, column->Width(),
                              height());
+            // The column being dragged stands out (its title follows the pointer).
+            if (m_dragging && static_cast<int>(index) == m_pressed)
+                painter.fillRect(cell, palette().color(QPalette::Highlight));
             painter.setPen(palette().color(QPalette::Mid));
             painter.drawLine(cell.topRight(), cell.bottomRight());
             painter.setPen(palette().color(QPalette::ButtonText));
@@ -51,6 +138,11 @@ protected:
 
 private:
     TKxIDataGrid& m_grid;
+    int m_pressX = 0;
+    int m_pressWidth = 0;
+    int m_pressed = -1;
+    int m_resizing = -1;
+    bool m_dragging = false;
 };
 
 // The column left of the rows: a separator per row and the mark of the current row.

@@ -30,13 +30,43 @@ struct Item {
     qsizetype end = 0;   // one past its last character (the separator, or the text's end)
 };
 
+// At an opening identifier quote ("", `` or []): moves `position` past its closing one, so
+// that blanks and commas inside a quoted name such as "Unit Price" belong to the name.
+// Answers whether it was at one.
+bool SkipQuoted(const QString& text, qsizetype& position) {
+    const QChar open = text[position];
+    QChar close;
+    if (open == QLatin1Char('"') || open == QLatin1Char('`'))
+        close = open;
+    else if (open == QLatin1Char('['))
+        close = QLatin1Char(']');
+    else
+        return false;
+    ++position;
+    while (position < text.size()) {
+        if (text[position] == close) {
+            // A doubled closing quote stands for one inside the name.
+            if (position + 1 < text.size() && text[position + 1] == close) {
+                position += 2;
+                continue;
+            }
+            ++position;
+            return true;
+        }
+        ++position;
+    }
+    return true;
+}
+
 // The next word of `text` from `position` on: its start and length (length 0 at the end).
 qsizetype NextWord(const QString& text, qsizetype& position) {
     while (position < text.size() && IsWordDelimiter(text[position]))
         ++position;
     const qsizetype start = position;
-    while (position < text.size() && !IsWordDelimiter(text[position]))
-        ++position;
+    while (position < text.size() && !IsWordDelimiter(text[position])) {
+        if (!SkipQuoted(text, position))
+            ++position;
+    }
     return start;
 }
 
@@ -46,8 +76,10 @@ bool FindFieldItem(const QString& orderBy, const QString& fieldName, Item& found
     qsizetype start = 0;
     while (start <= orderBy.size()) {
         qsizetype end = start;
-        while (end < orderBy.size() && !IsItemSeparator(orderBy[end]))
-            ++end;
+        while (end < orderBy.size() && !IsItemSeparator(orderBy[end])) {
+            if (!SkipQuoted(orderBy, end))
+                ++end;
+        }
         const QString item = orderBy.mid(start, end - start);
         qsizetype position = 0;
         while (position < item.size()) {

@@ -322,13 +322,17 @@ void TKxSqlStatementBase::SQLChanged() {
 // ---- sort order
 
 TKxSortOrder TKxSqlStatementBase::GetFieldSortOrder(const QString& fieldName) {
-    return KxFieldSortOrder(m_sql->GetSQLOrderBy(), fieldName);
+    // The quoted form is what a title click writes; the plain one what a user may have typed.
+    const QString orderBy = m_sql->GetSQLOrderBy();
+    const TKxSortOrder quoted = KxFieldSortOrder(orderBy, SortFieldText(fieldName));
+    return quoted != soNone ? quoted : KxFieldSortOrder(orderBy, fieldName);
 }
 
 void TKxSqlStatementBase::SetFieldSortOrder(const QString& fieldName, TKxSortOrder sortOrder,
                                             bool keepOtherFields, bool reExecute) {
     const QString current = m_sql->GetSQLOrderBy();
-    const QString changed = KxOrderByWithField(current, fieldName, sortOrder, keepOtherFields);
+    const QString changed =
+        KxOrderByWithField(current, SortFieldText(fieldName), sortOrder, keepOtherFields);
     if (changed.compare(current, Qt::CaseInsensitive) == 0)
         return;
     m_sql->SetSQLOrderBy(changed);

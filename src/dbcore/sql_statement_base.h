@@ -85,6 +85,9 @@ public:
     virtual void SQLChanged();
 
 protected:
+    // How a field name stands in the ORDER BY; a data source that quotes identifiers quotes
+    // names that are not plain identifiers.
+    virtual QString SortFieldText(const QString& fieldName) { return fieldName; }
     virtual void TimerReExecute();
     virtual void NotifySQLChange();
     virtual void BeforeOperation(int operation, IKxUnknown* parameter);

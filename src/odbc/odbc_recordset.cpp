@@ -1004,4 +1004,17 @@ KxIntf<TKxOdbcStatementBase> TKxOdbcRecordset::CreateSameClass() const {
     return KxIntf<TKxOdbcStatementBase>(new TKxOdbcRecordset(nullptr, TKxLifetime::SelfOwned));
 }
 
+QString TKxOdbcRecordsetBase::SortFieldText(const QString& fieldName) {
+    // A name such as «Unit Price» or «order» must be quoted to be a column in the ORDER BY;
+    // a plain identifier stays as it is, as people write it.
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    TKxOdbcConnection* connection = ODBCConnection();
+    if (plain.match(fieldName).hasMatch() || connection == nullptr || !connection->Active())
+        return fieldName;
+    const QString quote = connection->IdentifierQuoteChar().trimmed();
+    if (quote.isEmpty())
+        return fieldName;
+    return quote + QString(fieldName).replace(quote, quote + quote) + quote;
+}
+
 } // namespace kx

@@ -168,6 +168,7 @@ public:
     void Assign(const TKxOdbcRecordsetBase& source);
 
 protected:
+    QString SortFieldText(const QString& fieldName) override;
     void ApplyStatementAttributes() override;
     void APIExecuteSQL(const QString& text) override;
     void FreeHandle() override;

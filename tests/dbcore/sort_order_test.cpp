@@ -53,4 +53,20 @@ TEST(SortOrderTest, FirstSortFieldDropsTheDirection) {
     EXPECT_FALSE(KxFirstSortField(QString(), field));
 }
 
+TEST(SortOrderTest, QuotedNamesKeepTheirBlanksAndCommas) {
+    const QString quoted = QStringLiteral("\"Unit Price\"");
+    EXPECT_EQ(KxFieldSortOrder(QStringLiteral("\"Unit Price\" DESC, id"), quoted), soDescending);
+    EXPECT_EQ(KxFieldSortOrder(QStringLiteral("\"Unit Price\" DESC"), QStringLiteral("Price")),
+              soNone)
+        << "a word inside a quoted name is not a field";
+    EXPECT_EQ(
+        KxOrderByWithField(QStringLiteral("\"Unit Price\" ASC, id"), quoted, soDescending, true),
+        QStringLiteral("\"Unit Price\" DESC, id"));
+    EXPECT_EQ(KxOrderByWithField(QStringLiteral("\"a, b\" ASC, id"), QStringLiteral("\"a, b\""),
+                                 soNone, true),
+              QStringLiteral("id"));
+    EXPECT_EQ(KxFieldSortOrder(QStringLiteral("[x]]y] desc"), QStringLiteral("[x]]y]")),
+              soDescending);
+}
+
 } // namespace
