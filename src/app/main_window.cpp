@@ -7,10 +7,13 @@
 #include "app/script_executor.h"
 #include "app/script_statements.h"
 #include "datactrls/data_grid.h"
+#include "datactrls/data_memo.h"
 #include "datactrls/grid_properties.h"
 #include "datactrls/navigator.h"
 #include "dbcore/connection_string.h"
+#include "dbcore/field_data_type.h"
 #include "dbcore/sql_property.h"
+#include "dbcore/value_interfaces.h"
 #include "dialogs/about_form.h"
 #include "dialogs/connection_dialog.h"
 #include "dialogs/report_window.h"
@@ -100,6 +103,9 @@ TMainWindow::~TMainWindow() {
     m_resultSet->OnAfterOperation = nullptr;
     m_editor->OnChange = nullptr;
     m_executor.reset();
+    m_grid->OnAfterFocusedColumnChange = nullptr;
+    delete m_memo;
+    m_memo = nullptr;
     delete m_navigator;
     m_navigator = nullptr;
     delete m_grid;
@@ -149,7 +155,19 @@ void TMainWindow::BuildLayout() {
     m_grid->setObjectName(QStringLiteral("SQLDataGrid"));
     m_grid->SetOwnerName(objectName());
     m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
-    lowerLayout->addWidget(m_grid, 1);
+    // The grid, and beside it the memo that shows the whole long text of the focused cell
+    // when its column holds one.
+    auto* results = new QSplitter(Qt::Horizontal, lower);
+    results->setObjectName(QStringLiteral("ResultSplitter"));
+    m_grid->setParent(results);
+    m_memo = new TKxIDataMemo(results);
+    m_memo->setObjectName(QStringLiteral("SQLDataMemo"));
+    m_memo->hide();
+    results->addWidget(m_grid);
+    results->addWidget(m_memo);
+    results->setStretchFactor(0, 3);
+    results->setStretchFactor(1, 1);
+    lowerLayout->addWidget(results, 1);
     // The navigation frame under the grid: the navigator, its Delete bound to the grid's
     // selection.
     auto* navigation = new QWidget(lower);
@@ -178,6 +196,10 @@ void TMainWindow::BuildLayout() {
     m_resultSet->SetName(QStringLiteral("RSSqlStatement"));
     m_grid->SetRecordset(static_cast<IKxGetItemByName*>(m_resultSet));
     m_navigator->SetRecordset(static_cast<IKxGetItemByName*>(m_resultSet));
+    m_memo->Bind(static_cast<IKxGetItemByName*>(m_resultSet), QString());
+    m_grid->OnAfterFocusedColumnChange = [this](TKxIDataGrid*, int column) {
+        KxGuardCall([&] { ShowMemoFor(column); });
+    };
     m_navigator->SetMultiSelectSource(m_grid->SelectionSource());
 
     m_report = new TKxReportDlg(&m_store, nullptr, m_actions.ShowHideReportWindow, this);
@@ -310,6 +332,22 @@ void TMainWindow::ConnectActions() {
     connect(m_grid, &QWidget::customContextMenuRequested, this, [this](const QPoint& point) {
         m_actions.GridContextMenu->popup(m_grid->mapToGlobal(point));
     });
+}
+
+void TMainWindow::ShowMemoFor(int column) {
+    QString fieldName;
+    if (column >= 0 && column < m_grid->ColumnCount()) {
+        const QString name = m_grid->ColumnFieldName(column);
+        KxIntf<IKxUnknown> field;
+        if (m_resultSet->GetItemByName(name, field) == hr::S_Ok) {
+            const auto properties = KxQuery<IKxFieldProperties>(field);
+            if (properties &&
+                (properties->GetDataType() == fdtMemo || properties->GetDataType() == fdtWideMemo))
+                fieldName = name;
+        }
+    }
+    m_memo->SetFieldName(fieldName);
+    m_memo->setVisible(!fieldName.isEmpty());
 }
 
 // ---- state shown to the user

@@ -15,6 +15,7 @@ namespace kx {
 
 class TKxIDataGrid;
 class TKxINavigator;
+class TKxIDataMemo;
 class TKxOdbcConnection;
 class TKxOdbcEnvironment;
 class TKxOdbcRecordset;
@@ -74,6 +75,7 @@ public:
     TKxOdbcRecordset& ResultSet() const { return *m_resultSet; }
     TKxIDataGrid& Grid() const { return *m_grid; }
     TKxINavigator& Navigator() const { return *m_navigator; }
+    TKxIDataMemo& Memo() const { return *m_memo; }
     TKxReportDlg& Report() const { return *m_report; }
     TMainActions& Actions() { return m_actions; }
 
@@ -97,6 +99,8 @@ private:
     bool CanCloseWindow();
     void RunGuarded(const std::function<void()>& step);
     void ApplyEvenRowColor();
+    // Shows the memo beside the grid when the focused column holds long text.
+    void ShowMemoFor(int column);
 
     TKxPersistentData& m_store;
     TKxOdbcEnvironment& m_environment;
@@ -111,6 +115,7 @@ private:
     QSplitter* m_splitter = nullptr;
     TKxIDataGrid* m_grid = nullptr;
     TKxINavigator* m_navigator = nullptr;
+    TKxIDataMemo* m_memo = nullptr;
     TKxOdbcRecordset* m_resultSet = nullptr;
     TKxReportDlg* m_report = nullptr;
     QLabel* m_statusPanels[3] = {};

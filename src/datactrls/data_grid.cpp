@@ -285,6 +285,8 @@ void TKxIDataGrid::BuildColumns() {
     m_cacheWindow.Reset(0, m_rows.FirstVisibleRow());
     FitCaches();
     LayOutParts();
+    if (OnAfterFocusedColumnChange)
+        OnAfterFocusedColumnChange(this, FocusedColumn());
 }
 
 void TKxIDataGrid::LoadLayout(IKxUnknown* storage) {
@@ -332,11 +334,14 @@ TKxSortOrder TKxIDataGrid::SortOrderOf(const TKxGridColumn& column) const {
 void TKxIDataGrid::ClearColumns() {
     m_editor->hide();
     m_focusedColumn = 0;
+    const bool hadColumns = !m_columns.empty();
     m_columns.clear();
     m_rows.SetScrollOffset(0);
     m_titleBar->update();
     LayOutParts();
     Recount();
+    if (hadColumns && OnAfterFocusedColumnChange)
+        OnAfterFocusedColumnChange(this, -1);
 }
 
 void TKxIDataGrid::FitCaches() {

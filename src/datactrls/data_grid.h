@@ -114,6 +114,10 @@ public:
                        QColor& color)>
         OnSelectDataCellBkgndColor;
 
+    // After the focused column changed (also when columns are built or removed: -1 without
+    // columns).
+    std::function<void(TKxIDataGrid* sender, int column)> OnAfterFocusedColumnChange;
+
     // The stored layout of the columns ("DisplayWidth" and "DisplayPosition" per field name,
     // under "\<owner name>\<grid name>"): columns created later take it from `storage`;
     // storing writes the columns as they are now.

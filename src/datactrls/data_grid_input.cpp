@@ -163,6 +163,8 @@ void TKxIDataGrid::SetFocusedColumn(int column) {
     else if (target.Left() + target.Width() > bar->value() + viewport()->width())
         bar->setValue(target.Left() + target.Width() - viewport()->width());
     viewport()->update();
+    if (OnAfterFocusedColumnChange)
+        OnAfterFocusedColumnChange(this, column);
 }
 
 QRect TKxIDataGrid::CurrentCellRect() const {

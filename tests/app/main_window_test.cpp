@@ -5,6 +5,7 @@
 #include "app/script_executor.h"
 #include "app/script_statements.h"
 #include "datactrls/data_grid.h"
+#include "datactrls/data_memo.h"
 #include "dbcore/sql_property.h"
 #include "dialogs/connection_dialog.h"
 #include "editor/syntax_editor.h"
@@ -117,6 +118,22 @@ TEST_P(MainWindowTest, RunsTheScriptIntoTheGridAndShowsTheConnectionInTheTitle) 
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Kx - Querolt - [No DB Connection]"));
     EXPECT_FALSE(window->ResultSet().Active());
     EXPECT_FALSE(window->Actions().CloseConnection->isEnabled());
+}
+
+TEST_P(MainWindowTest, TheMemoShowsTheWholeLongTextOfTheFocusedCell) {
+    ASSERT_TRUE(window->UseConnectionString(connectString));
+    SetScript(QStringLiteral("CREATE TABLE m (id INTEGER PRIMARY KEY, notes TEXT);\n"
+                             "INSERT INTO m VALUES (1, 'first line\nsecond line');\n"
+                             "SELECT id, notes FROM m;\n"));
+    window->Actions().ExecuteScript->trigger();
+    ASSERT_TRUE(window->ResultSet().Active());
+    EXPECT_FALSE(window->Memo().isVisibleTo(window.get())) << "an integer column has no memo";
+    window->Grid().SetFocusedColumn(1);
+    ASSERT_TRUE(window->Memo().isVisibleTo(window.get()));
+    window->Memo().EnsureLoaded();
+    EXPECT_EQ(window->Memo().toPlainText(), QStringLiteral("first line\nsecond line"));
+    window->Grid().SetFocusedColumn(0);
+    EXPECT_FALSE(window->Memo().isVisibleTo(window.get()));
 }
 
 TEST_P(MainWindowTest, AnOpenTransactionIsAskedAboutAndStartingOneOpensTheConnection) {
