@@ -275,6 +275,7 @@ void TKxIDataGrid::BuildColumns() {
             *this, item.name, item.width,
             item.kind == fdtBool ? Qt::AlignHCenter : m_dataArea.TextAlignment()));
         // Long texts and binary values cannot be sorted by the database.
+        column->SetKind(item.kind);
         column->SetSortable(!item.noSort && item.kind != fdtMemo && item.kind != fdtWideMemo &&
                             item.kind != fdtBinary);
         column->SetLeft(left);

@@ -87,6 +87,8 @@ public:
     // The column of a field (-1 for none) and its width in pixels.
     int ColumnOfField(const QString& fieldName) const;
     int ColumnWidth(int column) const;
+    // How a Boolean cell's text reads as a check box: "True", "yes" or a non-zero number.
+    static bool TextIsTrue(const QString& text);
     // The column under x of the viewport (-1 for none).
     int ColumnAt(int x) const;
     // Never narrower than the title bar's separator.
@@ -170,6 +172,11 @@ private:
     // Selects the rows from `fromRow` to the current row (Shift with a click or a key).
     void SelectRowsTo(std::int64_t fromRow);
     bool RowSelected(std::int64_t row) const;
+    static QRect CheckBoxRect(const QRect& cell, Qt::Alignment alignment);
+    void PaintCheckBox(QPainter& painter, const QRect& cell, Qt::Alignment alignment,
+                       const QString& text);
+    // A click in the check box of the current row's Boolean cell flips the value.
+    bool ToggleCheckBoxAt(const QPoint& point);
     void LayOutParts();
     // Lays the columns out left to right after a width or place changed.
     void RelayColumns();

@@ -85,6 +85,26 @@ void TKxIDataGrid::CopyToClipboard() {
 
 // ---- mouse
 
+bool TKxIDataGrid::ToggleCheckBoxAt(const QPoint& point) {
+    const int index = ColumnAt(point.x());
+    if (index < 0 || m_dataArea.ReadOnly())
+        return false;
+    const TKxGridColumn& column = *m_columns[static_cast<std::size_t>(index)];
+    const QRect cell(column.Left() - horizontalScrollBar()->value(),
+                     static_cast<int>(m_rows.YOfRow(m_rows.CurrentRow())), column.Width(),
+                     m_rows.RowHeight());
+    if (!column.IsCheckBox() || !CheckBoxRect(cell, column.Alignment()).contains(point) ||
+        !m_source->IsFieldUpdatable(column.FieldName()))
+        return false;
+    const auto fields = KxQuery<IKxGetItemByName>(Recordset());
+    const bool checked = TextIsTrue(CellText(m_rows.CurrentRow(), index));
+    KxCheckGetItemByName<IKxSetAsString>(fields.get(), column.FieldName(),
+                                         QStringLiteral("ToggleCheckBox"))
+        ->SetAsString(checked ? QStringLiteral("False") : QStringLiteral("True"));
+    viewport()->update();
+    return true;
+}
+
 void TKxIDataGrid::OnViewportMousePress(const QPoint& point, Qt::KeyboardModifiers modifiers) {
     CommitEditor();
     setFocus(Qt::MouseFocusReason);
@@ -113,8 +133,10 @@ void TKxIDataGrid::OnViewportMousePress(const QPoint& point, Qt::KeyboardModifie
         }
     }
     ClearSelection();
-    if (row == m_rows.CurrentRow())
+    if (row == m_rows.CurrentRow()) {
+        ToggleCheckBoxAt(point);
         return;
+    }
     const auto position = KxQuery<IKxGetSetPosition>(Recordset());
     if (position)
         position->SetPosition(m_rows.PositionOfRow(row));
@@ -189,9 +211,10 @@ bool TKxIDataGrid::EditorVisible() const {
 void TKxIDataGrid::OpenEditor() {
     if (m_columns.empty() || m_rows.RowCount() == 0 || EditorVisible())
         return;
+    const TKxGridColumn& column = *m_columns[static_cast<std::size_t>(m_focusedColumn)];
     const auto fields = KxQuery<IKxGetItemByName>(Recordset());
-    if (!fields || !m_source->IsFieldUpdatable(
-                       m_columns[static_cast<std::size_t>(m_focusedColumn)]->FieldName()))
+    if (!fields || m_dataArea.ReadOnly() || !column.LineEditable() ||
+        !m_source->IsFieldUpdatable(column.FieldName()))
         return;
     m_editor->setText(CellText(m_rows.CurrentRow(), m_focusedColumn));
     m_editor->setGeometry(CurrentCellRect());
@@ -331,6 +354,15 @@ void TKxIDataGrid::keyPressEvent(QKeyEvent* event) {
                 cursor->MoveToLast();
             break;
         default:
+            // Typing into a cell starts editing it with what was typed.
+            if (!control && !alt && !event->text().isEmpty() && event->text().at(0).isPrint()) {
+                OpenEditor();
+                if (EditorVisible()) {
+                    m_editor->setText(event->text());
+                    moves = false;
+                    break;
+                }
+            }
             QAbstractScrollArea::keyPressEvent(event);
             return;
         }

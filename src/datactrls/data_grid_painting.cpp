@@ -15,6 +15,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyleOptionButton>
 #include <algorithm>
 #include <climits>
 
@@ -32,6 +33,35 @@ QColor TKxIDataGrid::RowBackground(std::int64_t row) const {
     return palette().color(QPalette::Base).lightness() >= 128
                ? KxToQColor(m_dataArea.EvenRowcolor(), palette())
                : palette().color(QPalette::AlternateBase);
+}
+
+bool TKxIDataGrid::TextIsTrue(const QString& text) {
+    const QString value = text.trimmed();
+    return value.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 ||
+           value.compare(QLatin1String("yes"), Qt::CaseInsensitive) == 0 ||
+           (!value.isEmpty() && value != QLatin1String("0") && value.toDouble() != 0.0);
+}
+
+QRect TKxIDataGrid::CheckBoxRect(const QRect& cell, Qt::Alignment alignment) {
+    // 15 × 15 pixels, placed by the column's alignment, centred vertically.
+    constexpr int kBox = 15;
+    const int y = cell.top() + (cell.height() - kBox) / 2;
+    int x = cell.left() + 2;
+    if (alignment & Qt::AlignHCenter)
+        x = cell.left() + (cell.width() - kBox) / 2;
+    else if (alignment & Qt::AlignRight)
+        x = cell.right() - 2 - kBox;
+    return QRect(x, y, kBox, kBox);
+}
+
+void TKxIDataGrid::PaintCheckBox(QPainter& painter, const QRect& cell, Qt::Alignment alignment,
+                                 const QString& text) {
+    QStyleOptionButton option;
+    option.initFrom(this);
+    option.rect = CheckBoxRect(cell, alignment);
+    // Empty or NULL draws unchecked.
+    option.state |= TextIsTrue(text) ? QStyle::State_On : QStyle::State_Off;
+    style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &option, &painter, this);
 }
 
 bool TKxIDataGrid::RowSelected(std::int64_t row) const {
@@ -129,6 +159,10 @@ void TKxIDataGrid::PaintRow(QPainter& painter, std::int64_t row, bool live) {
             painter.drawLine(cell.right(), cell.top(), cell.right(), cell.bottom());
         }
         painter.setPen(foreground);
+        if (column.IsCheckBox()) {
+            PaintCheckBox(painter, cell, column.Alignment(), text);
+            continue;
+        }
         const QString shown =
             text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'))
                 ? QString(text).replace(QLatin1String("\r\n"), QStringLiteral(" "))

@@ -4,6 +4,7 @@
 
 #include "datactrls/data_grid.h"
 #include "dbcore/display_value_buffer.h"
+#include "dbcore/field_data_type.h"
 #include "foundation/interface_connection.h"
 
 #include <QPointer>
@@ -24,6 +25,15 @@ public:
     const QString& FieldName() const { return m_fieldName; }
     QString Title() const {
         return QString(m_fieldName).replace(QLatin1Char('.'), QLatin1Char('\n'));
+    }
+    TKxFieldDataType Kind() const { return m_kind; }
+    void SetKind(TKxFieldDataType kind) { m_kind = kind; }
+    bool IsCheckBox() const { return m_kind == fdtBool; }
+    // Edited in place as one line: not long texts (the memo edits those, line breaks and
+    // all), not binary values, not Booleans (a check box).
+    bool LineEditable() const {
+        return m_kind != fdtMemo && m_kind != fdtWideMemo && m_kind != fdtBinary &&
+               m_kind != fdtBool;
     }
     bool Sortable() const { return m_sortable; }
     void SetSortable(bool sortable) { m_sortable = sortable; }
@@ -83,6 +93,7 @@ private:
     int m_left = 0;
     int m_width;
     bool m_sortable = true;
+    TKxFieldDataType m_kind = fdtString;
     Qt::Alignment m_alignment;
     std::vector<KxIntf<TKxDisplayValueBuffer>> m_cells;
 };

@@ -1,0 +1,79 @@
+#include "data_grid_fixture.h"
+#include "foundation/basic_interfaces.h"
+
+#include <QLineEdit>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace kx;
+using test::DataGridTest;
+
+TEST_P(DataGridTest, TypingStartsEditingALineCellButNeverALongText) {
+    connection.ExecuteDirect(
+        QStringLiteral("CREATE TABLE kx_e (id INTEGER PRIMARY KEY, name VARCHAR(20), notes TEXT)"));
+    connection.ExecuteDirect(QStringLiteral("INSERT INTO kx_e VALUES (1, 'one', 'a\nb')"));
+    Open(QStringLiteral("SELECT id, name, notes FROM kx_e"));
+    Paint();
+    grid.setFocus();
+    grid.SetFocusedColumn(1);
+    {
+        QKeyEvent typed(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+        QApplication::sendEvent(&grid, &typed);
+    }
+    ASSERT_TRUE(grid.EditorVisible());
+    EXPECT_EQ(grid.Editor()->text(), QStringLiteral("x"))
+        << "the typed character replaces the text";
+    grid.Editor()->setText(QStringLiteral("uno"));
+    grid.CommitEditor();
+    recordset.ExecuteOperation(roApplyChanges, nullptr);
+    Paint();
+    EXPECT_EQ(grid.CellText(1, 1), QStringLiteral("uno"));
+
+    // A long text is edited in the memo, never flattened into one line here.
+    grid.SetFocusedColumn(2);
+    QKeyEvent typed(QEvent::KeyPress, Qt::Key_Y, Qt::NoModifier, QStringLiteral("y"));
+    QApplication::sendEvent(&grid, &typed);
+    EXPECT_FALSE(grid.EditorVisible());
+    grid.OpenEditor();
+    EXPECT_FALSE(grid.EditorVisible());
+}
+
+TEST_P(DataGridTest, BooleanColumnsAreCheckBoxesThatAClickFlips) {
+    if (Server()) {
+        // psqlODBC reports booleans as text unless told otherwise.
+        connection.SetActive(false);
+        connection.SetConnectionString(connectString + QStringLiteral("BoolsAsChar=0;"));
+    }
+    connection.ExecuteDirect(
+        QStringLiteral("CREATE TABLE kx_b (id INTEGER PRIMARY KEY, done BOOLEAN)"));
+    connection.ExecuteDirect(QStringLiteral("INSERT INTO kx_b VALUES (1, FALSE)"));
+    connection.ExecuteDirect(QStringLiteral("INSERT INTO kx_b VALUES (2, TRUE)"));
+    connection.ExecuteDirect(QStringLiteral("INSERT INTO kx_b VALUES (3, NULL)"));
+    Open(QStringLiteral("SELECT id, done FROM kx_b ORDER BY id"));
+    const QImage image = Paint();
+    const auto box = [&](const QImage& painted, std::int64_t row) {
+        const QRect cell(grid.viewport()->x() + grid.ColumnWidth(0),
+                         grid.viewport()->y() + static_cast<int>(grid.Rows().YOfRow(row)),
+                         grid.ColumnWidth(1), grid.Rows().RowHeight());
+        const int x = cell.left() + (cell.width() - 15) / 2;
+        const int y = cell.top() + (cell.height() - 15) / 2;
+        return painted.copy(x + 2, y + 2, 11, 11);
+    };
+    EXPECT_NE(box(image, 1), box(image, 2)) << "checked and unchecked look different";
+    EXPECT_EQ(box(image, 1), box(image, 3)) << "NULL draws unchecked";
+    EXPECT_EQ(box(image, 1).pixelColor(5, 5), box(image, 3).pixelColor(5, 5));
+
+    // A click in the current row's box flips the value.
+    const QPoint center(grid.ColumnWidth(0) + grid.ColumnWidth(1) / 2,
+                        static_cast<int>(grid.Rows().YOfRow(1)) + grid.Rows().RowHeight() / 2);
+    QMouseEvent press(QEvent::MouseButtonPress, center, grid.viewport()->mapToGlobal(center),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(grid.viewport(), &press);
+    EXPECT_EQ(recordset.GetRecordsetState(), rsEdit);
+    recordset.ExecuteOperation(roApplyChanges, nullptr);
+    Paint();
+    EXPECT_TRUE(TKxIDataGrid::TextIsTrue(grid.CellText(1, 1))) << grid.CellText(1, 1).toStdString();
+}
+
+} // namespace
