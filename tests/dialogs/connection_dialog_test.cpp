@@ -339,6 +339,13 @@ KX_INSTANTIATE_DRIVER_TESTS(OdbcConnectTest);
 
 // Picking a user data source in the dialog connects through it.
 TEST_F(ConnectionDialogTest, APickedUserDataSourceConnects) {
+#if defined(__SANITIZE_ADDRESS__)
+    // The SQLite3 driver keeps copies of a data source's settings it never frees when it
+    // connects through a DSN; the leak checker reports them once the driver manager has
+    // unloaded the driver, where no suppression can name it. The debug and optimised builds
+    // run this test.
+    GTEST_SKIP() << "the SQLite3 driver leaks its DSN settings (driver fault)";
+#endif
     UserDataSources odbc(Path(QStringLiteral("dsn.db")));
     TKxOdbcEnvironment environment;
     TKxOdbcConnection connection;
