@@ -287,8 +287,9 @@ void TKxIDataGrid::keyPressEvent(QKeyEvent* event) {
         const auto cursor = KxQuery<IKxScrollableCursor>(recordset);
         if (!position || !KxGetIntfActive(recordset, false))
             return;
+        // A page is as many rows as the data area shows.
         const std::int64_t page =
-            std::max<std::int64_t>(1, viewport()->height() / m_rows.RowHeight() - 1);
+            std::max<std::int64_t>(1, viewport()->height() / m_rows.RowHeight());
         const bool control = (event->modifiers() & Qt::ControlModifier) != 0;
         const bool alt = (event->modifiers() & Qt::AltModifier) != 0;
         const bool shift = (event->modifiers() & Qt::ShiftModifier) != 0;
@@ -346,11 +347,15 @@ void TKxIDataGrid::keyPressEvent(QKeyEvent* event) {
                 position->SetPosition(std::max<std::int64_t>(1, position->GetPosition() - page));
             break;
         case Qt::Key_Home:
-            if (control && cursor && !m_rows.ForwardOnly())
+            if (alt)
+                SetFocusedColumn(0); // the first column
+            else if (control && cursor && !m_rows.ForwardOnly())
                 cursor->MoveToFirst();
             break;
         case Qt::Key_End:
-            if (control && cursor && !m_rows.ForwardOnly())
+            if (alt)
+                SetFocusedColumn(ColumnCount() - 1); // the last column
+            else if (control && cursor && !m_rows.ForwardOnly())
                 cursor->MoveToLast();
             break;
         default:

@@ -76,4 +76,44 @@ TEST_P(DataGridTest, BooleanColumnsAreCheckBoxesThatAClickFlips) {
     EXPECT_TRUE(TKxIDataGrid::TextIsTrue(grid.CellText(1, 1))) << grid.CellText(1, 1).toStdString();
 }
 
+TEST_P(DataGridTest, TextAnIntegerCellCannotTakeIsNotLeftOnScreenAsIfStored) {
+    connection.ExecuteDirect(
+        QStringLiteral("CREATE TABLE kx_q (id INTEGER PRIMARY KEY, qty INTEGER)"));
+    connection.ExecuteDirect(QStringLiteral("INSERT INTO kx_q VALUES (1, 5)"));
+    Open(QStringLiteral("SELECT id, qty FROM kx_q"));
+    Paint();
+    grid.SetFocusedColumn(1);
+    grid.OpenEditor();
+    ASSERT_TRUE(grid.EditorVisible());
+    grid.Editor()->setText(QStringLiteral("abc"));
+    bool raised = false;
+    try {
+        grid.CommitEditor();
+        recordset.ExecuteOperation(roApplyChanges, nullptr);
+    } catch (const EKxException&) {
+        raised = true;
+    }
+    if (recordset.GetRecordsetState() != rsBrowse)
+        recordset.ExecuteOperation(roCancelChanges, nullptr);
+    Paint();
+    // Whatever the driver did with it, the cell shows what is stored.
+    TKxOdbcRecordset reader;
+    reader.SetODBCConnection(&connection);
+    reader.SQL().SetAsString(QStringLiteral("SELECT qty FROM kx_q"));
+    reader.SetActive(true);
+    const QString stored = KxCheckGetItemByName<IKxGetDisplayText>(
+                               static_cast<IKxGetItemByName*>(&reader), QStringLiteral("qty"))
+                               ->GetDisplayText();
+    EXPECT_EQ(grid.CellText(1, 1), stored) << "raised: " << raised;
+    EXPECT_EQ(stored, QStringLiteral("5")) << "nothing was stored";
+
+    // Alt+End and Alt+Home go to the last and the first column.
+    QKeyEvent end(QEvent::KeyPress, Qt::Key_End, Qt::AltModifier);
+    QApplication::sendEvent(&grid, &end);
+    EXPECT_EQ(grid.FocusedColumn(), 1);
+    QKeyEvent home(QEvent::KeyPress, Qt::Key_Home, Qt::AltModifier);
+    QApplication::sendEvent(&grid, &home);
+    EXPECT_EQ(grid.FocusedColumn(), 0);
+}
+
 } // namespace
