@@ -21,7 +21,7 @@ packages=(
   # looking at windows headless
   xvfb xauth x11-utils imagemagick
   # driving the window with real input events in the journey test
-  xdotool
+  xdotool xclip
 )
 
 missing=()

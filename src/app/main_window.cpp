@@ -251,6 +251,9 @@ void TMainWindow::WireExecution() {
     };
     m_resultSet->OnAfterOperation = [this](TKxOdbcRecordsetBase*, int operation) {
         m_executor->ResultSetAfterOperation(operation);
+        // A title click rewrites the ORDER BY and runs the query again: show what runs.
+        if (operation == roReExecuteStatement)
+            m_editSql->setText(TKxScriptExecutor::SqlLineText(m_resultSet->SQL().GetAsString()));
     };
 }
 

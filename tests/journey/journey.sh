@@ -104,6 +104,48 @@ sleep 0.3
 xdotool key ctrl+e
 sleep 1
 import -window root "$out/journey-first-run.png"
+
+# The grid, by mouse where a user uses the mouse. Without a window manager the window sits at
+# the screen's origin, so these are window coordinates: the title bar of the grid, its first
+# two rows, the name column, and the navigator's Delete button.
+title_y=406 row1_y=426 row2_y=446 id_x=40 name_x=170 delete_x=152 navigator_y=664
+click() { xdotool mousemove "$1" "$2" click 1; sleep 0.4; }
+sql() { sqlite3 "$work/demo.db" "$1"; }
+
+# The result is sorted by product_id ascending: a click on its title makes it descending.
+click "$id_x" "$title_y"
+sleep 0.5
+# Edit the first row's name by typing, Enter writes it, Down stores the row.
+click "$name_x" "$row1_y"
+xdotool type --delay 5 "Edited"
+xdotool key Return
+sleep 0.3
+xdotool key Down
+sleep 0.5
+[ "$(sql 'SELECT name FROM products WHERE product_id = 120')" = "Edited" ] ||
+  fail "the edited name was not stored: $(sql 'SELECT name FROM products WHERE product_id = 120')"
+# Delete the second row (product 119) with the navigator; the question gets Yes.
+click "$name_x" "$row2_y"
+click "$delete_x" "$navigator_y"
+question=$(wait_window '^Confirm$') || fail "no question before deleting"
+focus "$question"
+xdotool key Return
+sleep 0.5
+focus "$main"
+[ "$(sql 'SELECT count(*) FROM products WHERE product_id = 119')" = "0" ] || fail "product 119 was not deleted"
+[ "$(sql 'SELECT count(*) FROM products')" = "119" ] || fail "not exactly one row was deleted"
+# Two rows selected (a click and a Ctrl+click), Alt+C copies them with the field names.
+click "$name_x" "$row1_y"
+xdotool mousemove "$name_x" "$row2_y" keydown ctrl click 1 keyup ctrl
+sleep 0.3
+xdotool key alt+c
+sleep 0.5
+expected=$(printf 'product_id\tname\tprice\r\n'; sqlite3 -separator $'\t' -newline $'\r\n' "$work/demo.db" \
+  'SELECT product_id, name, price FROM products ORDER BY product_id DESC LIMIT 2')
+copied=$(xclip -o -selection clipboard)
+[ "$copied" = "${expected%$'\r'}" ] || [ "$copied" = "$expected" ] ||
+  fail "the clipboard holds $(printf %q "$copied"), not $(printf %q "$expected")"
+import -window root "$out/journey-edited.png"
 xdotool key ctrl+h
 sleep 1
 xdotool key ctrl+q
