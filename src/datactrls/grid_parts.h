@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTimer>
 #include <QWidget>
 #include <algorithm>
 
@@ -18,8 +19,15 @@ namespace kx {
 // resizes the column, and a double click on it fits the column to its texts.
 class TKxIDataGrid::TitleBar : public QWidget {
 public:
-    explicit TitleBar(TKxIDataGrid& grid) : QWidget(&grid), m_grid(grid) {
+    explicit TitleBar(TKxIDataGrid& grid) : QWidget(&grid), m_grid(grid), m_autoScroll(this) {
         setMouseTracking(true); // the resize cursor over separators
+        // Dragged past the visible titles, the grid scrolls 10 pixels every 15 ms.
+        m_autoScroll.setInterval(15);
+        QObject::connect(&m_autoScroll, &QTimer::timeout, this, [this] {
+            QScrollBar* bar = m_grid.horizontalScrollBar();
+            bar->setValue(bar->value() + (m_lastX < m_grid.IndicatorWidth() ? -10 : 10));
+            KxGuardCall([&] { DragTo(m_lastX); });
+        });
     }
 
 protected:
@@ -67,23 +75,34 @@ protected:
             }
             if (!m_dragging)
                 return;
-            // Past the middle of a neighbour, the two columns change places.
-            const int offset = m_grid.horizontalScrollBar()->value() - m_grid.IndicatorWidth();
-            for (const int neighbour : {m_pressed - 1, m_pressed + 1}) {
-                if (neighbour < 0 || neighbour >= m_grid.ColumnCount())
-                    continue;
-                const TKxGridColumn& other = *m_grid.m_columns[static_cast<std::size_t>(neighbour)];
-                const int middle = other.Left() + other.Width() / 2 - offset;
-                if ((neighbour < m_pressed && x < middle) ||
-                    (neighbour > m_pressed && x > middle)) {
-                    m_grid.ExchangeColumns(m_pressed, neighbour);
-                    m_pressed = neighbour;
-                    break;
-                }
-            }
+            m_lastX = x;
+            const bool outside = x < m_grid.IndicatorWidth() || x >= width();
+            if (outside && !m_autoScroll.isActive())
+                m_autoScroll.start();
+            else if (!outside)
+                m_autoScroll.stop();
+            DragTo(x);
         });
     }
+    // Past the middle of a neighbour, the dragged column and that one change places.
+    void DragTo(int x) {
+        if (m_pressed < 0)
+            return;
+        const int offset = m_grid.horizontalScrollBar()->value() - m_grid.IndicatorWidth();
+        for (const int neighbour : {m_pressed - 1, m_pressed + 1}) {
+            if (neighbour < 0 || neighbour >= m_grid.ColumnCount())
+                continue;
+            const TKxGridColumn& other = *m_grid.m_columns[static_cast<std::size_t>(neighbour)];
+            const int middle = other.Left() + other.Width() / 2 - offset;
+            if ((neighbour < m_pressed && x < middle) || (neighbour > m_pressed && x > middle)) {
+                m_grid.ExchangeColumns(m_pressed, neighbour);
+                m_pressed = neighbour;
+                return;
+            }
+        }
+    }
     void mouseReleaseEvent(QMouseEvent* event) override {
+        m_autoScroll.stop();
         const bool click = m_pressed >= 0 && !m_dragging && event->button() == Qt::LeftButton;
         const int column = m_pressed;
         m_pressed = -1;
@@ -142,7 +161,9 @@ private:
     int m_pressWidth = 0;
     int m_pressed = -1;
     int m_resizing = -1;
+    int m_lastX = 0;
     bool m_dragging = false;
+    QTimer m_autoScroll;
 };
 
 // The column left of the rows: a separator per row and the mark of the current row.

@@ -1,5 +1,6 @@
 #include "data_grid_fixture.h"
 
+#include <QElapsedTimer>
 #include <QScrollBar>
 #include <gtest/gtest.h>
 
@@ -120,6 +121,33 @@ TEST_P(DataGridTest, SeparatorsResizeAndFitColumnsAndTitlesMoveThem) {
         << "a drag is not a click";
     Paint();
     EXPECT_EQ(grid.CellText(2, 1), QStringLiteral("2"));
+}
+
+TEST_P(DataGridTest, DraggingATitlePastTheEdgeScrollsTheTitles) {
+    Open(QStringLiteral("SELECT id, name, id AS again FROM kx_g ORDER BY id"));
+    grid.resize(220, 200);
+    grid.SetColumnWidth(0, 150);
+    grid.SetColumnWidth(1, 150);
+    grid.SetColumnWidth(2, 150);
+    Paint();
+    TitleMouse mouse(grid);
+    ASSERT_EQ(grid.horizontalScrollBar()->value(), 0);
+    mouse.Send(QEvent::MouseButtonPress, mouse.At(0, 20));
+    mouse.Send(QEvent::MouseMove, mouse.At(0, 40));
+    // Held beyond the right edge: the titles scroll by themselves.
+    mouse.Send(QEvent::MouseMove, QPoint(grid.viewport()->x() + grid.viewport()->width() + 5,
+                                         grid.viewport()->y() / 2));
+    QElapsedTimer held;
+    held.start();
+    while (held.elapsed() < 300)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 15);
+    EXPECT_GT(grid.horizontalScrollBar()->value(), 0);
+    mouse.Send(QEvent::MouseButtonRelease, QPoint(grid.width() - 2, grid.viewport()->y() / 2),
+               Qt::NoModifier, Qt::NoButton);
+    EXPECT_NE(grid.ColumnFieldName(0), QStringLiteral("id")) << "the dragged column moved on";
+    const int scrolled = grid.horizontalScrollBar()->value();
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(grid.horizontalScrollBar()->value(), scrolled) << "the release stops the scrolling";
 }
 
 } // namespace
