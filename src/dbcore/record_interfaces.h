@@ -3,6 +3,7 @@
 #include "foundation/basic_interfaces.h"
 
 #include <QString>
+#include <cstdint>
 
 namespace kx {
 
@@ -44,6 +45,23 @@ public:
     static constexpr KxGuid IID{
         0x6B9C1B23, 0x4E21, 0x4C5B, {0x9A, 0x10, 0x2F, 0x61, 0x0B, 0x7C, 0x1F, 0x23}};
     virtual bool LookupValues(const QString& condition, IKxUnknown* values) = 0;
+};
+
+// Moves to the record holding the given values (a list of named matches, as the search edit
+// builds them): false, without moving, when there is none.
+class IKxLocateValues : public virtual IKxUnknown {
+public:
+    static constexpr KxGuid IID{
+        0x6B9C1B26, 0x4E21, 0x4C5B, {0x9A, 0x10, 0x2F, 0x61, 0x0B, 0x7C, 0x1F, 0x26}};
+    virtual bool LocateValues(IKxUnknown* values) = 0;
+};
+
+// The position of the record holding the given values, without moving (-1 for none).
+class IKxPositionOfValues : public virtual IKxUnknown {
+public:
+    static constexpr KxGuid IID{
+        0x6B9C1B27, 0x4E21, 0x4C5B, {0x9A, 0x10, 0x2F, 0x61, 0x0B, 0x7C, 0x1F, 0x27}};
+    virtual bool PositionOfValues(IKxUnknown* values, std::int64_t& position) = 0;
 };
 
 // The self reference of a recordset whose records form a tree: a record's children are the

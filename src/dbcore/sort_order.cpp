@@ -1,5 +1,7 @@
 #include "dbcore/sort_order.h"
 
+#include <algorithm>
+
 namespace kx {
 namespace {
 
@@ -171,6 +173,51 @@ bool KxFirstSortField(const QString& orderBy, QString& fieldName) {
     }
     fieldName = StripEnds(item, IsWordDelimiter);
     return !fieldName.isEmpty();
+}
+
+QStringList KxOrderByTerms(const QString& orderBy) {
+    QStringList terms;
+    qsizetype start = 0;
+    while (start <= orderBy.size()) {
+        qsizetype end = start;
+        while (end < orderBy.size() && !IsItemSeparator(orderBy[end])) {
+            if (!SkipQuoted(orderBy, end))
+                ++end;
+        }
+        const QString term = StripEnds(orderBy.mid(start, end - start), IsWordDelimiter);
+        if (!term.isEmpty())
+            terms.append(term);
+        start = end + 1;
+    }
+    return terms;
+}
+
+bool KxTermSortsField(const QString& term, const QString& fieldName, TKxSortOrder& direction) {
+    qsizetype position = 0;
+    while (position < term.size()) {
+        const qsizetype wordStart = NextWord(term, position);
+        QString word = term.mid(wordStart, position - wordStart);
+        // A quoted name is compared without its quotes (doubled quotes inside stand for one).
+        if (word.size() >= 2 &&
+            (word.front() == QLatin1Char('"') || word.front() == QLatin1Char('`') ||
+             word.front() == QLatin1Char('['))) {
+            const QChar close = word.front() == QLatin1Char('[') ? QLatin1Char(']') : word.front();
+            if (word.back() == close)
+                word = word.mid(1, word.size() - 2).replace(QString(2, close), QString(close));
+        }
+        if (word.isEmpty() || word.compare(fieldName, Qt::CaseInsensitive) != 0)
+            continue;
+        const qsizetype nextStart = NextWord(term, position);
+        const QString next = term.mid(nextStart, position - nextStart);
+        const qsizetype compared = std::min<qsizetype>(next.size(), 4);
+        direction =
+            !next.isEmpty() && next.left(compared).compare(QStringLiteral("DESC").left(compared),
+                                                           Qt::CaseInsensitive) == 0
+                ? soDescending
+                : soAscending;
+        return true;
+    }
+    return false;
 }
 
 } // namespace kx

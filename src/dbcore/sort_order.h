@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace kx {
 
@@ -26,5 +27,14 @@ QString KxOrderByWithField(const QString& orderBy, const QString& fieldName, TKx
 
 // The column of the first ORDER BY item without its direction word; false when there is none.
 bool KxFirstSortField(const QString& orderBy, QString& fieldName);
+
+// The terms of an ORDER BY in their order ("a DESC", "\"Unit Price\""), separated by "," or
+// ";" outside quoted names and trimmed; empty terms are left out.
+QStringList KxOrderByTerms(const QString& orderBy);
+
+// Whether `term` sorts by `fieldName`: one of its words is the name, plain or quoted ("",
+// `` or []), compared without case. `direction` then tells the direction word after it
+// (soAscending when there is none).
+bool KxTermSortsField(const QString& term, const QString& fieldName, TKxSortOrder& direction);
 
 } // namespace kx

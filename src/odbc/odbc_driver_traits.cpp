@@ -66,6 +66,7 @@ TKxOdbcDriverTraits KxReadDriverTraits(SQLHDBC connection, IKxUnknown* object) {
     traits.keepsGetDataOffsetPerColumn = sqlite;
     traits.integerColumnsHold64Bits = sqlite;
     traits.setPosWritesEveryBoundColumn = sqlite;
+    traits.binaryTextOrder = sqlite;
     return traits;
 }
 

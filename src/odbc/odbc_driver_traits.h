@@ -32,6 +32,9 @@ struct TKxOdbcDriverTraits {
     bool integerColumnsHold64Bits = false;
     // A driver that writes every bound column on SQLSetPos, modified or not.
     bool setPosWritesEveryBoundColumn = false;
+    // A driver whose ORDER BY sorts text by its bytes unless told otherwise (SQLite3's
+    // default BINARY collation); elsewhere the order is the database's collation.
+    bool binaryTextOrder = false;
 
     // SQLGetData may read a column that is also bound (a value longer than its buffer is
     // then read again in full).

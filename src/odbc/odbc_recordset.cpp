@@ -743,6 +743,7 @@ void TKxOdbcRecordsetBase::Move(SQLSMALLINT orientation, std::int64_t offset, bo
     m_lastFetchResult =
         Scrollable() ? SQLFetchScroll(statement, fetchOrientation, static_cast<SQLLEN>(offset))
                      : SQLFetch(statement);
+    ++m_rowFetches;
     m_reader->NewRow();
     if (SQL_SUCCEEDED(m_lastFetchResult) || m_lastFetchResult == SQL_NO_DATA) {
         // The end of the data is no error; a record some drivers leave behind from an earlier

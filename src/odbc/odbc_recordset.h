@@ -74,6 +74,8 @@ class TKxOdbcRecordsetBase : public TKxOdbcStatementBase,
                              public virtual IKxGetSetAttributes,
                              public virtual IKxAskBoolean,
                              public virtual IKxAskInteger,
+                             public virtual IKxLocateValues,
+                             public virtual IKxPositionOfValues,
                              public virtual IKxFieldValueChangeSink {
 public:
     explicit TKxOdbcRecordsetBase(QObject* owner = nullptr,
@@ -157,6 +159,15 @@ public:
     void RestoreState(IKxUnknown* holder) override;
     void AfterFieldValueChange(const QString& fieldName) override;
 
+    // Locating in a result sorted by the values' fields (the i-th value by the i-th ORDER BY
+    // term, DESC terms compared the other way round): a binary search over the positions.
+    // A row being typed is parked while the search moves and never applied by it; locating
+    // does not move away from it.
+    bool LocateValues(IKxUnknown* values) override;
+    // Rows fetched by moves since the recordset was created (for benchmarks and tests).
+    std::int64_t RowFetches() const { return m_rowFetches; }
+    bool PositionOfValues(IKxUnknown* values, std::int64_t& position) override;
+
     // ---- IKxOdbcRowAccess (what the fields' buffers ask)
     bool LastFetchSucceeded() const override { return SQL_SUCCEEDED(m_lastFetchResult); }
     TKxRecordsetState RowState() override { return GetRecordsetState(); }
@@ -226,6 +237,16 @@ protected:
     void MarkDestroying() { m_destroying = true; }
 
 private:
+    std::int64_t m_rowFetches = 0;
+    struct TLocateItem;
+    std::vector<TLocateItem> LocateItems(IKxUnknown* values, const QString& routine);
+    int CompareLocateValue(const TLocateItem& item, const KxVariant& stored);
+    int CompareAtPosition(const std::vector<TLocateItem>& items, std::int64_t position,
+                          bool exactOnly);
+    std::int64_t PositionOfNearestValues(const std::vector<TLocateItem>& items);
+    bool SearchParked(IKxUnknown* values, const QString& routine, std::int64_t& position,
+                      bool stay);
+
     TKxFieldCreateData DescribeColumn(SQLUSMALLINT column, TKxCompressionType compression);
     void ClearFields();
     void CheckInactiveProperty(const QString& name);
