@@ -113,6 +113,8 @@ TMainWindow::~TMainWindow() {
     if (m_resultSet != nullptr) {
         try {
             m_resultSet->SetActive(false);
+            // The connections are freed with their list, before Qt deletes this child.
+            m_resultSet->SetODBCConnection(nullptr);
         } catch (...) {
             KxHandleCurrentException();
         }
@@ -259,7 +261,7 @@ void TMainWindow::WireExecution() {
 
 void TMainWindow::RunGuarded(const std::function<void()>& step) {
     KxGuardCall(step);
-    RefreshActions();
+    KxGuardCall([&] { RefreshActions(); });
 }
 
 void TMainWindow::ConnectActions() {
@@ -536,7 +538,8 @@ void TMainWindow::showEvent(QShowEvent* event) {
     if (!m_firstActivationDone && !m_firstActivationQueued) {
         m_firstActivationQueued = true;
         // After the window is on screen, so a slow restore never shows an empty frame.
-        QTimer::singleShot(0, this, [this] { FirstActivation(true, m_start.script); });
+        QTimer::singleShot(0, this,
+                           [this] { KxGuardCall([&] { FirstActivation(true, m_start.script); }); });
     }
 }
 
@@ -556,6 +559,8 @@ void TMainWindow::FirstActivation(bool restoreWorkspace, const QString& scriptAr
             body();
         } catch (const std::exception& e) {
             KxMessageBox(KxExceptionMessage(e), svWarning, mb::Ok);
+        } catch (...) {
+            KxHandleCurrentException();
         }
     };
     step([&] { m_connections.Load(m_store); });

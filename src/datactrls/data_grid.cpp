@@ -55,6 +55,20 @@ TKxIDataGrid::TKxIDataGrid(QWidget* parent)
     m_countPanel->setIndent(3);
     addScrollBarWidget(m_countPanel, Qt::AlignLeft);
     viewport()->setAutoFillBackground(false);
+    // What is typed in the cell editor goes into the field as it is typed (the record enters
+    // edit state at the first change), so whatever moves the record next — a key, the
+    // navigator, a script — applies it with the record it belongs to. Text the field cannot
+    // take yet (half a number) is written once more when the record is applied, and that
+    // failure stops the apply.
+    connect(m_editor, &QLineEdit::textEdited, this, [this](const QString& text) {
+        try {
+            WriteEditorText(text);
+        } catch (...) {
+            // Reported when the record is applied or the editor is left.
+        }
+    });
+    connect(m_signals, &TKxIntfSourceSignals::validateFieldValues, this,
+            [this] { CommitEditorForApply(); });
     connect(m_signals, &TKxIntfSourceSignals::afterActiveChange, this,
             [this](bool active) { KxGuardCall([&] { OnAfterActiveChange(active); }); });
     connect(m_signals, &TKxIntfSourceSignals::afterPositionChange, this,
@@ -487,6 +501,8 @@ void TKxIDataGrid::OnAfterPositionChange() {
 }
 
 void TKxIDataGrid::OnAfterOperation(int operation) {
+    if (operation != roEdit && operation != roRefreshCurrent)
+        m_editor->hide();
     if (operation == roEdit || operation == roInsert || operation == roReExecuteStatement)
         ClearSelection();
     switch (operation) {

@@ -135,6 +135,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    // Tab moves between the columns while there are any.
+    bool focusNextPrevChild(bool next) override;
     void focusInEvent(QFocusEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -149,6 +151,11 @@ private:
     QString LayoutPath() const;
     void OnViewportMousePress(const QPoint& point, Qt::KeyboardModifiers modifiers);
     QRect CurrentCellRect() const;
+    // Writes the editor's text into the current cell's field, starting the edit.
+    void WriteEditorText(const QString& text);
+    // Before the record is applied: the editor's text must be in the field; a text the field
+    // refuses stops the apply.
+    void CommitEditorForApply();
     QFont TitleFont() const;
     void PlaceEditor();
     void ClearColumns();

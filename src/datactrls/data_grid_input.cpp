@@ -223,6 +223,24 @@ void TKxIDataGrid::OpenEditor() {
     m_editor->selectAll();
 }
 
+void TKxIDataGrid::WriteEditorText(const QString& text) {
+    if (!EditorVisible() || m_columns.empty())
+        return;
+    const QString fieldName = m_columns[static_cast<std::size_t>(m_focusedColumn)]->FieldName();
+    const auto fields = KxQuery<IKxGetItemByName>(Recordset());
+    KxCheckGetItemByName<IKxSetAsString>(fields.get(), fieldName, QStringLiteral("CellEditor"))
+        ->SetAsString(text);
+}
+
+void TKxIDataGrid::CommitEditorForApply() {
+    if (!EditorVisible())
+        return;
+    // Raising here (a value the field refuses) stops the apply and keeps the editor.
+    const QString text = m_editor->text();
+    if (text != CellText(m_rows.CurrentRow(), m_focusedColumn))
+        WriteEditorText(text);
+}
+
 void TKxIDataGrid::CommitEditor() {
     if (!EditorVisible())
         return;
@@ -279,6 +297,12 @@ bool TKxIDataGrid::eventFilter(QObject* watched, QEvent* event) {
 }
 
 // ---- keys
+
+bool TKxIDataGrid::focusNextPrevChild(bool next) {
+    if (!m_columns.empty())
+        return false;
+    return QAbstractScrollArea::focusNextPrevChild(next);
+}
 
 void TKxIDataGrid::keyPressEvent(QKeyEvent* event) {
     KxGuardCall([&] {

@@ -188,6 +188,8 @@ void TKxIDataMemo::ReflectState() {
 }
 
 void TKxIDataMemo::Reload() {
+    if (m_startingEdit)
+        return;
     m_loaded = false;
     if (isVisible())
         QTimer::singleShot(0, this, [this] { KxGuardCall([&] { EnsureLoaded(); }); });
@@ -238,13 +240,19 @@ void TKxIDataMemo::resizeEvent(QResizeEvent* event) {
 bool TKxIDataMemo::MayModify() {
     if (isReadOnly())
         return false;
+    // Starting the edit (an insert into an empty result) announces an operation: the text
+    // the user is typing is about to be written and must not be reloaded over.
     bool allowed = false;
+    m_startingEdit = true;
     KxGuardCall([&] { allowed = m_source->Edit(); });
+    m_startingEdit = false;
     return allowed;
 }
 
 void TKxIDataMemo::keyPressEvent(QKeyEvent* event) {
-    const bool changes = !event->text().isEmpty() || event->key() == Qt::Key_Backspace ||
+    const bool printable = !event->text().isEmpty() && event->text().at(0).isPrint();
+    const bool changes = printable || event->key() == Qt::Key_Return ||
+                         event->key() == Qt::Key_Enter || event->key() == Qt::Key_Backspace ||
                          event->key() == Qt::Key_Delete || event->matches(QKeySequence::Cut) ||
                          event->matches(QKeySequence::Paste);
     const bool control = (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) != 0;
@@ -271,8 +279,15 @@ void TKxIDataMemo::insertFromMimeData(const QMimeData* source) {
 }
 
 void TKxIDataMemo::TextChangedByUser() {
-    if (m_loading || !m_pendingWrite || isReadOnly())
+    if (m_loading)
         return;
+    // Changes that came another way than a key (undo, the context menu, an input method)
+    // ask here; one the field cannot take is taken back.
+    if (!m_pendingWrite && !MayModify()) {
+        Reload();
+        EnsureLoaded();
+        return;
+    }
     m_pendingWrite = false;
     // One posted step after the change: a burst of typing writes once.
     if (m_writeQueued)
@@ -282,10 +297,12 @@ void TKxIDataMemo::TextChangedByUser() {
         m_writeQueued = false;
         try {
             WriteText(toPlainText());
-        } catch (const std::exception& e) {
-            // The record could not take it (it cannot enter edit state): the next reload
-            // shows the stored value again.
-            KxTraceException(e, true);
+        } catch (...) {
+            // The field did not take the text: say so, and show what is stored instead of
+            // leaving the text on screen as if it were saved.
+            KxHandleCurrentException();
+            Reload();
+            KxGuardCall([&] { EnsureLoaded(); });
         }
     });
 }
@@ -354,7 +371,12 @@ void TKxIDataMemo::showEvent(QShowEvent* event) {
 
 void TKxIDataMemo::focusInEvent(QFocusEvent* event) {
     QPlainTextEdit::focusInEvent(event);
-    selectAll();
+    // Coming in by the keyboard selects the whole text; coming back from a context menu or
+    // another window must not, or the next paste or key would replace the whole value.
+    const Qt::FocusReason reason = event->reason();
+    if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+        reason == Qt::ShortcutFocusReason)
+        selectAll();
 }
 
 void TKxIDataMemo::wheelEvent(QWheelEvent* event) {

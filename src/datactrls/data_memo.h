@@ -75,6 +75,7 @@ private:
     bool m_writing = false;
     bool m_pendingWrite = false;
     bool m_writeQueued = false;
+    bool m_startingEdit = false;
     bool m_notText = false;
     bool m_fieldReadOnly = false;
 };

@@ -33,6 +33,9 @@ public:
 protected:
     // The column whose separator is under x, or -1.
     int SeparatorAt(int x) const {
+        // Over the indicator column there are no titles, only the corner.
+        if (x < m_grid.IndicatorWidth())
+            return -1;
         const int offset = m_grid.horizontalScrollBar()->value() - m_grid.IndicatorWidth();
         const int width = m_grid.m_titleBarProperties.SeparatorWidth();
         for (std::size_t index = 0; index < m_grid.m_columns.size(); ++index) {
@@ -43,7 +46,9 @@ protected:
         }
         return -1;
     }
-    int ColumnAt(int x) const { return m_grid.ColumnAt(x - m_grid.IndicatorWidth()); }
+    int ColumnAt(int x) const {
+        return x < m_grid.IndicatorWidth() ? -1 : m_grid.ColumnAt(x - m_grid.IndicatorWidth());
+    }
 
     void mousePressEvent(QMouseEvent* event) override {
         if (event->button() != Qt::LeftButton)
@@ -125,6 +130,9 @@ protected:
         QPainter painter(this);
         painter.fillRect(rect(), KxToQColor(m_grid.m_titleBarProperties.Color(), palette()));
         painter.setFont(m_grid.TitleFont());
+        // Titles scrolled to the left disappear under the corner above the indicator column.
+        painter.setClipRect(m_grid.IndicatorWidth(), 0, width() - m_grid.IndicatorWidth(),
+                            height());
         const int offset = m_grid.horizontalScrollBar()->value();
         for (std::size_t index = 0; index < m_grid.m_columns.size(); ++index) {
             const auto& column = m_grid.m_columns[index];
@@ -151,6 +159,7 @@ protected:
                 painter.drawPolygon(order == soAscending ? up : down, 3);
             }
         }
+        painter.setClipping(false);
         painter.setPen(palette().color(QPalette::Mid));
         painter.drawLine(rect().bottomLeft(), rect().bottomRight());
     }

@@ -248,8 +248,8 @@ void TKxINavigator::Click(TKxINavigatorBtnType kind) {
                 break;
             }
         });
+        UpdateButtons();
     });
-    UpdateButtons();
 }
 
 void TKxINavigator::UpdateButtons() {
@@ -280,6 +280,8 @@ void TKxINavigator::UpdateButtons() {
         if (item->text() == Tr("Delete Recursive"))
             item->setEnabled(cascaded);
     }
+    for (QAction* item : m_insertMenu->actions())
+        item->setEnabled(can(roInsert) && (item->text() != Tr("Insert Child") || cascaded));
 }
 
 void TKxINavigator::resizeEvent(QResizeEvent* event) {

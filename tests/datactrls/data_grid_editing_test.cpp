@@ -116,4 +116,44 @@ TEST_P(DataGridTest, TextAnIntegerCellCannotTakeIsNotLeftOnScreenAsIfStored) {
     EXPECT_EQ(grid.FocusedColumn(), 0);
 }
 
+TEST_P(DataGridTest, TextInTheCellEditorIsWrittenBeforeTheRecordChanges) {
+    Open(QStringLiteral("SELECT id, name FROM kx_g ORDER BY id"));
+    Paint();
+    grid.SetFocusedColumn(1);
+    grid.OpenEditor();
+    ASSERT_TRUE(grid.EditorVisible());
+    const auto typeIntoEditor = [&](const QString& text) {
+        grid.Editor()->selectAll();
+        for (const QChar c : text) {
+            QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(grid.Editor(), &key);
+        }
+    };
+    typeIntoEditor(QStringLiteral("typed"));
+    EXPECT_EQ(recordset.GetRecordsetState(), rsEdit) << "typing starts the edit";
+    // A move by anyone else (the navigator takes no focus, so the editor keeps it) first
+    // writes the text into the record it was typed for; leaving the record stores it.
+    recordset.MoveToNext();
+    EXPECT_FALSE(grid.EditorVisible());
+    EXPECT_EQ(recordset.Position(), 2);
+    TKxOdbcRecordset reader;
+    reader.SetODBCConnection(&connection);
+    reader.SQL().SetAsString(QStringLiteral("SELECT name FROM kx_g WHERE id = 1"));
+    reader.SetActive(true);
+    EXPECT_EQ(reader.FieldValue(KxVariant(QStringLiteral("name"))).ToString(),
+              QStringLiteral("typed"));
+
+    // Cancelling drops the text.
+    grid.OpenEditor();
+    typeIntoEditor(QStringLiteral("dropped"));
+    recordset.ExecuteOperation(roCancelChanges, nullptr);
+    EXPECT_FALSE(grid.EditorVisible());
+    EXPECT_EQ(recordset.GetRecordsetState(), rsBrowse);
+
+    // Tab moves to the next column instead of leaving the grid.
+    grid.SetFocusedColumn(0);
+    Press(Qt::Key_Tab);
+    EXPECT_EQ(grid.FocusedColumn(), 1);
+}
+
 } // namespace

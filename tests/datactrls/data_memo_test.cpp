@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QUrl>
@@ -152,6 +153,36 @@ TEST_P(DataMemoTest, BytesThatAreNotTextAreShownReadOnlyWithANote) {
     EXPECT_TRUE(memo.isReadOnly());
     Type(QStringLiteral("x"));
     EXPECT_EQ(recordset.GetRecordsetState(), rsBrowse) << "nothing garbled is written back";
+}
+
+TEST_P(DataMemoTest, EveryWayOfChangingTheTextIsWrittenAndFocusKeepsTheSelection) {
+    // Typed into an empty result: the record is inserted and the first character stays.
+    Open(QStringLiteral("SELECT id, notes FROM kx_memo WHERE id < 0"));
+    Type(QStringLiteral("n"));
+    EXPECT_EQ(memo.toPlainText(), QStringLiteral("n"));
+    EXPECT_EQ(recordset.GetRecordsetState(), rsInsert);
+    EXPECT_EQ(Value(recordset), QStringLiteral("n"));
+    recordset.ExecuteOperation(roCancelChanges, nullptr);
+    recordset.SetActive(false);
+
+    Open();
+    memo.moveCursor(QTextCursor::End);
+    Type(QStringLiteral("!"));
+    ASSERT_EQ(Value(recordset), QStringLiteral("hello!"));
+    // Undo changes the text without a key the memo sees: it is written all the same.
+    memo.undo();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(memo.toPlainText(), QStringLiteral("hello"));
+    EXPECT_EQ(Value(recordset), QStringLiteral("hello"));
+
+    // Coming back to the memo from a menu or another window keeps the caret; Tab selects all.
+    memo.moveCursor(QTextCursor::End);
+    QFocusEvent popup(QEvent::FocusIn, Qt::PopupFocusReason);
+    QApplication::sendEvent(&memo, &popup);
+    EXPECT_FALSE(memo.textCursor().hasSelection());
+    QFocusEvent tab(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(&memo, &tab);
+    EXPECT_EQ(memo.textCursor().selectedText(), QStringLiteral("hello"));
 }
 
 KX_INSTANTIATE_DRIVER_TESTS(DataMemoTest);
