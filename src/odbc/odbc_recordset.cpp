@@ -135,11 +135,6 @@ TKxOdbcRecordsetBase::~TKxOdbcRecordsetBase() {
     CloseBeforeDestroy();
 }
 
-TKxOdbcRecordset::~TKxOdbcRecordset() {
-    MarkDestroying();
-    CloseBeforeDestroy();
-}
-
 TKxOdbcConnection& TKxOdbcRecordsetBase::CheckedOdbcConnection() const {
     TKxOdbcConnection* connection = ODBCConnection();
     if (connection == nullptr)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dbcore/compression_streams.h"
+#include "dbcore/interface_sources.h"
 #include "dbcore/record_interfaces.h"
 #include "dbcore/recordset_attributes.h"
 #include "dbcore/schema_data_properties.h"
@@ -235,6 +236,7 @@ protected:
     // From the destructor of a subclass: the close that follows swallows what leaving the
     // modifying state raises.
     void MarkDestroying() { m_destroying = true; }
+    bool IsDestroying() const { return m_destroying; }
 
 private:
     std::int64_t m_rowFetches = 0;
@@ -281,15 +283,36 @@ private:
 };
 
 // The recordset of a SELECT text.
+// A recordset that can follow a master: connected to another recordset through its master
+// source, it takes its SQL parameters from the master's current record (a parameter :ID
+// takes the master's field ID), fills the fields compared with them in records it inserts,
+// and executes again shortly after the master moves or changes — a quick series of moves
+// costs one execution (the statement's timed re-execution delay).
 class TKxOdbcRecordset : public TKxOdbcRecordsetBase {
 public:
-    using TKxOdbcRecordsetBase::TKxOdbcRecordsetBase;
+    explicit TKxOdbcRecordset(QObject* owner = nullptr,
+                              TKxLifetime lifetime = TKxLifetime::OwnerOwned);
     ~TKxOdbcRecordset() override;
 
+    TKxRecordsetMasterSource& MasterSource() { return *m_masterSource; }
+    // Connects the master (null disconnects).
+    void SetMaster(IKxUnknown* master);
+
+    bool ExecuteOperation(int operation, IKxUnknown* parameter) override;
+
 protected:
+    QString GetExecutableSQL() override;
+    void AssignMasterParamValues();
+    void AssignFieldValuesFromMasterSource();
+
     // The text must not be empty and must start with SELECT.
     void CheckPreparedSQLStatement(const QString& text) override;
     KxIntf<TKxOdbcStatementBase> CreateSameClass() const override;
+
+private:
+    void MasterChanged();
+
+    std::unique_ptr<TKxRecordsetMasterSource> m_masterSource;
 };
 
 } // namespace kx
