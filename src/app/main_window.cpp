@@ -10,6 +10,8 @@
 #include "datactrls/data_memo.h"
 #include "datactrls/grid_properties.h"
 #include "datactrls/navigator.h"
+#include "datactrls/position_edit.h"
+#include "datactrls/search_edit.h"
 #include "dbcore/connection_string.h"
 #include "dbcore/field_data_type.h"
 #include "dbcore/sql_property.h"
@@ -106,6 +108,10 @@ TMainWindow::~TMainWindow() {
     m_grid->OnAfterFocusedColumnChange = nullptr;
     delete m_memo;
     m_memo = nullptr;
+    delete m_searchEdit;
+    m_searchEdit = nullptr;
+    delete m_positionEdit;
+    m_positionEdit = nullptr;
     delete m_navigator;
     m_navigator = nullptr;
     delete m_grid;
@@ -179,7 +185,13 @@ void TMainWindow::BuildLayout() {
     m_navigator = new TKxINavigator(navigation);
     m_navigator->setFixedSize(25 * kxNavigatorButtonCount + 3 * 13, 24);
     navigationLayout->addWidget(m_navigator);
-    navigationLayout->addStretch(1);
+    // Beside it the record number to go to and a search in the sorted column.
+    m_positionEdit = new TKxIPositionEdit(navigation);
+    m_positionEdit->setMinimumWidth(90);
+    navigationLayout->addWidget(m_positionEdit);
+    m_searchEdit = new TKxISearchEdit(navigation);
+    m_searchEdit->setPlaceholderText(Tr("Search"));
+    navigationLayout->addWidget(m_searchEdit, 1);
     lowerLayout->addWidget(navigation);
     setCentralWidget(central);
 
@@ -198,6 +210,8 @@ void TMainWindow::BuildLayout() {
     m_resultSet->SetName(QStringLiteral("RSSqlStatement"));
     m_grid->SetRecordset(static_cast<IKxGetItemByName*>(m_resultSet));
     m_navigator->SetRecordset(static_cast<IKxGetItemByName*>(m_resultSet));
+    m_positionEdit->SetRecordset(static_cast<IKxGetItemByName*>(m_resultSet));
+    m_searchEdit->SetRecordset(static_cast<IKxGetItemByName*>(m_resultSet));
     m_memo->Bind(static_cast<IKxGetItemByName*>(m_resultSet), QString());
     m_grid->OnAfterFocusedColumnChange = [this](TKxIDataGrid*, int column) {
         KxGuardCall([&] { ShowMemoFor(column); });

@@ -16,6 +16,8 @@ namespace kx {
 class TKxIDataGrid;
 class TKxINavigator;
 class TKxIDataMemo;
+class TKxIPositionEdit;
+class TKxISearchEdit;
 class TKxOdbcConnection;
 class TKxOdbcEnvironment;
 class TKxOdbcRecordset;
@@ -116,6 +118,8 @@ private:
     TKxIDataGrid* m_grid = nullptr;
     TKxINavigator* m_navigator = nullptr;
     TKxIDataMemo* m_memo = nullptr;
+    TKxIPositionEdit* m_positionEdit = nullptr;
+    TKxISearchEdit* m_searchEdit = nullptr;
     TKxOdbcRecordset* m_resultSet = nullptr;
     TKxReportDlg* m_report = nullptr;
     QLabel* m_statusPanels[3] = {};
