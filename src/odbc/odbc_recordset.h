@@ -77,6 +77,7 @@ class TKxOdbcRecordsetBase : public TKxOdbcStatementBase,
                              public virtual IKxAskInteger,
                              public virtual IKxLocateValues,
                              public virtual IKxPositionOfValues,
+                             public virtual IKxLookupValues,
                              public virtual IKxFieldValueChangeSink {
 public:
     explicit TKxOdbcRecordsetBase(QObject* owner = nullptr,
@@ -168,6 +169,8 @@ public:
     // Rows fetched by moves since the recordset was created (for benchmarks and tests).
     std::int64_t RowFetches() const { return m_rowFetches; }
     bool PositionOfValues(IKxUnknown* values, std::int64_t& position) override;
+    // The values of the first record matching `condition`, read from a copy of this result.
+    bool LookupValues(const QString& condition, IKxUnknown* values) override;
 
     // ---- IKxOdbcRowAccess (what the fields' buffers ask)
     bool LastFetchSucceeded() const override { return SQL_SUCCEEDED(m_lastFetchResult); }

@@ -1,4 +1,5 @@
 #include "dbcore/name_value_match.h"
+#include "dbcore/record_routines.h"
 #include "dbcore/record_states.h"
 #include "dbcore/sort_order.h"
 #include "dbcore/sql_property.h"
@@ -199,6 +200,10 @@ bool TKxOdbcRecordsetBase::SearchParked(IKxUnknown* values, const QString& routi
 
 bool TKxOdbcRecordsetBase::PositionOfValues(IKxUnknown* values, std::int64_t& position) {
     return SearchParked(values, QStringLiteral("PositionOfValues"), position, false);
+}
+
+bool TKxOdbcRecordsetBase::LookupValues(const QString& condition, IKxUnknown* values) {
+    return KxLookupValues(static_cast<IKxGetItemByName*>(this), values, condition, false);
 }
 
 bool TKxOdbcRecordsetBase::LocateValues(IKxUnknown* values) {

@@ -5,6 +5,7 @@
 #include "odbc/odbc_connection.h"
 #include "odbc/odbc_recordset.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QProcess>
@@ -166,6 +167,58 @@ TEST_F(OdbcDemoDatabaseTest, ThumbnailsReadTheSameStoredPlainOrCompressed) {
         ++compared;
     }
     EXPECT_GT(compared, 90u);
+}
+
+} // namespace
+
+namespace {
+
+using namespace kx;
+
+// Customers and their orders, as people link them: the detail follows the master's moves.
+TEST_F(OdbcDemoDatabaseTest, OrdersFollowTheCurrentCustomer) {
+    recordset.SQL().SetAsString(
+        QStringLiteral("SELECT customer_id, name FROM customers ORDER BY customer_id"));
+    recordset.SetActive(true);
+    TKxOdbcRecordset orders;
+    orders.SetODBCConnection(&connection);
+    orders.SetTimedReExecutionDelay(0); // at once, without waiting for the event loop
+    orders.SQL().SetAsString(
+        QStringLiteral("SELECT order_id, customer_id FROM orders WHERE customer_id = :customer_id "
+                       "ORDER BY order_id"));
+    orders.SetMaster(static_cast<IKxGetItemByName*>(&recordset));
+    orders.SetActive(true);
+    const auto ordersOf = [&](int customer) {
+        QStringList ids;
+        for (const QStringList& row : Shell(QStringLiteral("SELECT order_id FROM orders WHERE "
+                                                           "customer_id = %1 ORDER BY order_id")
+                                                .arg(customer)))
+            ids.append(row.value(0));
+        return ids;
+    };
+    const auto shown = [&] {
+        QStringList ids;
+        if (orders.RecordCount() <= 0)
+            return ids;
+        orders.SetPosition(1);
+        while (true) {
+            EXPECT_EQ(orders.FieldValue(KxVariant(QStringLiteral("customer_id"))).ToInt(),
+                      recordset.FieldValue(KxVariant(QStringLiteral("customer_id"))).ToInt());
+            ids.append(orders.FieldValue(KxVariant(QStringLiteral("order_id"))).ToString());
+            if (orders.IsEOF())
+                break;
+            orders.MoveToNext();
+        }
+        return ids;
+    };
+    EXPECT_EQ(shown(), ordersOf(1));
+    recordset.SetPosition(3);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(shown(), ordersOf(3));
+    recordset.MoveToLast();
+    QCoreApplication::processEvents();
+    const int last = recordset.FieldValue(KxVariant(QStringLiteral("customer_id"))).ToInt();
+    EXPECT_EQ(shown(), ordersOf(last));
 }
 
 } // namespace

@@ -86,6 +86,18 @@ TEST_P(OdbcLocateTest, ADescendingTermIsSearchedTheOtherWayRound) {
     EXPECT_EQ(recordset.Position(), 1);
 }
 
+TEST_P(OdbcLocateTest, CaseSensitiveTextFollowsSQLitesByteOrder) {
+    if (Server())
+        GTEST_SKIP() << "PostgreSQL sorts by the database's collation";
+    // In byte order every capital comes before every small letter: A, C, E, b.
+    connection.ExecuteDirect(QStringLiteral("INSERT INTO kx_l VALUES (4, 'b')"));
+    Open(QStringLiteral("name"));
+    EXPECT_TRUE(Locate(Name("b", mtExact)));
+    EXPECT_EQ(recordset.Position(), 4);
+    EXPECT_TRUE(Locate(Name("E", mtExact)));
+    EXPECT_EQ(recordset.Position(), 3);
+}
+
 TEST_P(OdbcLocateTest, NullsStandWhereTheDatabaseSortsThem) {
     connection.ExecuteDirect(QStringLiteral("INSERT INTO kx_l VALUES (4, NULL)"));
     Open(QStringLiteral("name"));
