@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/application_settings.h"
+#include "app/find_dialog.h"
 #include "app/program_texts.h"
 #include "app/script_comments.h"
 #include "app/script_document.h"
@@ -336,6 +337,16 @@ void TMainWindow::ConnectActions() {
         if (m_document->Close())
             RebuildRecentMenus();
     });
+    on(m_actions.SearchText, [this] { ShowFindDialog(TKxFindDialog::Find); });
+    on(m_actions.ReplaceText, [this] { ShowFindDialog(TKxFindDialog::Replace); });
+    on(m_actions.FindNext, [this] {
+        if (m_findDialog == nullptr)
+            return;
+        if (m_findDialog->Kind() == TKxFindDialog::Replace)
+            m_findDialog->ReplaceOnce();
+        else
+            m_findDialog->FindNext();
+    });
     on(m_actions.ShowInfo, [this] {
         TKxAboutForm::ShowInstance(&m_store, KxApplicationTitle(), {}, this)
             ->setWindowTitle(Tr("Information about this Software"));
@@ -367,6 +378,20 @@ void TMainWindow::ShowMemoFor(int column) {
     }
     m_memo->SetFieldName(fieldName);
     m_memo->setVisible(!fieldName.isEmpty());
+}
+
+void TMainWindow::ShowFindDialog(int kind) {
+    // One dialog at a time: whichever was opened first serves both actions until it closes.
+    if (m_findDialog == nullptr) {
+        m_findDialog =
+            new TKxFindDialog(static_cast<TKxFindDialog::TKind>(kind), *m_editor, &m_store, this);
+        m_findDialog->setAttribute(Qt::WA_DeleteOnClose);
+        m_findDialog->OnClosed = [this] { RefreshActions(); };
+        connect(m_findDialog, &QDialog::finished, this, [this] { RefreshActions(); });
+    }
+    m_findDialog->show();
+    m_findDialog->raise();
+    m_findDialog->activateWindow();
 }
 
 // ---- state shown to the user
@@ -409,9 +434,10 @@ void TMainWindow::RefreshActions() {
     // their own work; until then the actions are shown but cannot be chosen.
     for (QAction* pending :
          {m_actions.ShowHideSettings, m_actions.ShowDBSchema, m_actions.DefaultRSProperties,
-          m_actions.SearchText, m_actions.ReplaceText, m_actions.FindNext,
           m_actions.ShowSQLProperties, m_actions.ConnectionProperties})
         pending->setEnabled(false);
+    // F3 repeats what the dialog does, and only with something to look for.
+    m_actions.FindNext->setEnabled(m_findDialog != nullptr && !m_findDialog->FindText().isEmpty());
     m_actions.EditUndo->setEnabled(!executing && m_editor->CanUndo());
     m_actions.EditRedo->setEnabled(!executing && m_editor->CanRedo());
 

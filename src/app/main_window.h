@@ -5,6 +5,7 @@
 #include "app/main_actions.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <memory>
 
 class QLabel;
@@ -13,6 +14,7 @@ class QSplitter;
 
 namespace kx {
 
+class TKxFindDialog;
 class TKxIDataGrid;
 class TKxINavigator;
 class TKxIDataMemo;
@@ -101,6 +103,8 @@ private:
     bool CanCloseWindow();
     void RunGuarded(const std::function<void()>& step);
     void ApplyEvenRowColor();
+    // Shows the find (0) or replace (1) dialog, creating it when there is none.
+    void ShowFindDialog(int kind);
     // Shows the memo beside the grid when the focused column holds long text.
     void ShowMemoFor(int column);
 
@@ -120,6 +124,7 @@ private:
     TKxIDataMemo* m_memo = nullptr;
     TKxIPositionEdit* m_positionEdit = nullptr;
     TKxISearchEdit* m_searchEdit = nullptr;
+    QPointer<TKxFindDialog> m_findDialog;
     TKxOdbcRecordset* m_resultSet = nullptr;
     TKxReportDlg* m_report = nullptr;
     QLabel* m_statusPanels[3] = {};
