@@ -19,9 +19,8 @@ int main(int argc, char** argv) {
     QString script;
     script.reserve(5 * 1024 * 1024 + 100);
     for (int i = 0; script.size() < 5 * 1024 * 1024; ++i)
-        script += i < 100000
-                      ? QStringLiteral("SELECT total FROM t WHERE needle = %1;\n").arg(i)
-                      : QStringLiteral("SELECT amount FROM orders WHERE id = %1;\n").arg(i);
+        script += i < 100000 ? QStringLiteral("SELECT total FROM t WHERE needle = %1;\n").arg(i)
+                             : QStringLiteral("SELECT amount FROM orders WHERE id = %1;\n").arg(i);
     TSyntaxTextModel editor;
     KxLoadSqlSyntaxSetup(editor.SyntaxColoring());
     editor.SetAllText(script);
