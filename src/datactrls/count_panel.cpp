@@ -37,13 +37,7 @@ TKxICountPanel::TKxICountPanel(QWidget* parent)
 }
 
 TKxICountPanel::~TKxICountPanel() {
-    delete m_signals;
-    m_signals = nullptr;
-    try {
-        m_source->SetInterfaceSource(nullptr);
-    } catch (...) {
-        KxHandleCurrentException();
-    }
+    KxReleaseViewSource(m_signals, *m_source);
 }
 
 void TKxICountPanel::SetRecordset(IKxUnknown* recordset) {

@@ -97,13 +97,7 @@ TKxIDataGrid::~TKxIDataGrid() {
     m_columns.clear();
     // The adapter goes before the source whose events it took over; the source lets go of
     // the recordset before it goes.
-    delete m_signals;
-    m_signals = nullptr;
-    try {
-        m_source->SetInterfaceSource(nullptr);
-    } catch (...) {
-        KxHandleCurrentException();
-    }
+    KxReleaseViewSource(m_signals, *m_source);
 }
 
 void TKxIDataGrid::SetRecordset(IKxUnknown* recordset) {

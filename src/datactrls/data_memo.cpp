@@ -130,13 +130,7 @@ TKxIDataMemo::TKxIDataMemo(QWidget* parent)
 }
 
 TKxIDataMemo::~TKxIDataMemo() {
-    delete m_signals;
-    m_signals = nullptr;
-    try {
-        m_source->SetInterfaceSource(nullptr);
-    } catch (...) {
-        KxHandleCurrentException();
-    }
+    KxReleaseViewSource(m_signals, *m_source);
 }
 
 QString TKxIDataMemo::DefaultHint() {

@@ -93,13 +93,7 @@ TKxINavigator::TKxINavigator(QWidget* parent)
 }
 
 TKxINavigator::~TKxINavigator() {
-    delete m_signals;
-    m_signals = nullptr;
-    try {
-        m_source->SetInterfaceSource(nullptr);
-    } catch (...) {
-        KxHandleCurrentException();
-    }
+    KxReleaseViewSource(m_signals, *m_source);
 }
 
 IKxUnknown* TKxINavigator::Recordset() const {

@@ -51,13 +51,7 @@ TKxIPositionEdit::TKxIPositionEdit(QWidget* parent)
 }
 
 TKxIPositionEdit::~TKxIPositionEdit() {
-    delete m_signals;
-    m_signals = nullptr;
-    try {
-        m_source->SetInterfaceSource(nullptr);
-    } catch (...) {
-        KxHandleCurrentException();
-    }
+    KxReleaseViewSource(m_signals, *m_source);
 }
 
 IKxUnknown* TKxIPositionEdit::Recordset() const {

@@ -55,13 +55,7 @@ TKxISearchEdit::TKxISearchEdit(QWidget* parent)
 
 TKxISearchEdit::~TKxISearchEdit() {
     m_timer.stop();
-    delete m_signals;
-    m_signals = nullptr;
-    try {
-        m_source->SetInterfaceSource(nullptr);
-    } catch (...) {
-        KxHandleCurrentException();
-    }
+    KxReleaseViewSource(m_signals, *m_source);
 }
 
 void TKxISearchEdit::SetRecordset(IKxUnknown* recordset) {

@@ -1,5 +1,7 @@
 #include "dbcore/intf_source_signals.h"
 
+#include "foundation/application_exception_handler.h"
+
 #include <QPointer>
 #include <utility>
 
@@ -57,6 +59,16 @@ TKxIntfSourceSignals::TKxIntfSourceSignals(TKxRecordsetIntfSource* source, QObje
         Chain(field->OnAfterFieldNameChange, self, nameChanged);
     else if (auto* tree = dynamic_cast<TKxTreeIntfSource*>(source))
         Chain(tree->OnAfterFieldNameChange, self, nameChanged);
+}
+
+void KxReleaseViewSource(TKxIntfSourceSignals*& signals, TKxRecordsetIntfSource& source) noexcept {
+    delete signals;
+    signals = nullptr;
+    try {
+        source.SetInterfaceSource(nullptr);
+    } catch (...) {
+        KxHandleCurrentException();
+    }
 }
 
 } // namespace kx

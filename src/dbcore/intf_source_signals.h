@@ -41,4 +41,8 @@ private:
     TKxRecordsetIntfSource* m_source;
 };
 
+// A view's teardown: the adapter goes before the source whose events it took over, then the
+// source lets go of the recordset. Never raises (it runs in destructors).
+void KxReleaseViewSource(TKxIntfSourceSignals*& signals, TKxRecordsetIntfSource& source) noexcept;
+
 } // namespace kx
