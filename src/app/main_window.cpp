@@ -7,6 +7,7 @@
 #include "app/script_document.h"
 #include "app/script_executor.h"
 #include "app/script_statements.h"
+#include "app/settings_dialog.h"
 #include "datactrls/data_grid.h"
 #include "datactrls/data_memo.h"
 #include "datactrls/grid_properties.h"
@@ -19,6 +20,7 @@
 #include "dbcore/value_interfaces.h"
 #include "dialogs/about_form.h"
 #include "dialogs/connection_dialog.h"
+#include "dialogs/recordset_properties_dialog.h"
 #include "dialogs/report_window.h"
 #include "editor/ranges.h"
 #include "editor/sql_syntax_setup.h"
@@ -92,13 +94,16 @@ TMainWindow::TMainWindow(TKxPersistentData& store, TKxOdbcEnvironment& environme
     if (KxLoadWindowBounds(&m_store, objectName(), bounds))
         setGeometry(bounds.ToRect());
     m_statements->SetHighlightColor(m_store.ReadValue(sidCurrentStmtBkgndColor).ToInt());
-    ApplyEvenRowColor();
+    ApplyEvenRowColor(m_store.ReadValue(sidDataGridEvenRowColor).ToInt());
     KxSetDirectiveCommentStyle(m_editor->SyntaxColoring(), KxReadDirectiveComment(m_store));
     m_document->ShowUnnamedScript();
     RefreshActions();
 }
 
 TMainWindow::~TMainWindow() {
+    // The settings dialog watches the result set and the current connection: it goes first.
+    delete m_settings;
+    m_settings = nullptr;
     // The grid and the executor refer to the result set and the connections: they go first,
     // and the result set's events no longer reach them.
     m_resultSet->OnAfterActiveChange = nullptr;
@@ -347,6 +352,16 @@ void TMainWindow::ConnectActions() {
         else
             m_findDialog->FindNext();
     });
+    on(m_actions.ShowHideSettings, [this] {
+        if (m_settings != nullptr && m_settings->isVisible())
+            m_settings->hide();
+        else
+            ShowSettings(TSettingsDlg::kKeepPage);
+    });
+    on(m_actions.ShowSQLProperties, [this] { ShowSettings(TSettingsDlg::PageRSProperties); });
+    on(m_actions.ConnectionProperties,
+       [this] { ShowSettings(TSettingsDlg::PageConnectionProperties); });
+    on(m_actions.DefaultRSProperties, [this] { EditDefaultRecordsetProperties(); });
     on(m_actions.ShowInfo, [this] {
         TKxAboutForm::ShowInstance(&m_store, KxApplicationTitle(), {}, this)
             ->setWindowTitle(Tr("Information about this Software"));
@@ -430,12 +445,10 @@ void TMainWindow::RefreshActions() {
     m_actions.StartTransaction->setEnabled(connected && !autoCommit && transactions == 0);
     m_actions.CommitTransaction->setEnabled(connected && !autoCommit && transactions > 0);
     m_actions.RollbackTransaction->setEnabled(connected && !autoCommit && transactions > 0);
-    // The windows behind these (settings, schema, search, recordset properties) come with
-    // their own work; until then the actions are shown but cannot be chosen.
-    for (QAction* pending :
-         {m_actions.ShowHideSettings, m_actions.ShowDBSchema, m_actions.DefaultRSProperties,
-          m_actions.ShowSQLProperties, m_actions.ConnectionProperties})
-        pending->setEnabled(false);
+    // The schema window comes with its own work; until then the action is shown but cannot
+    // be chosen.
+    m_actions.ShowDBSchema->setEnabled(false);
+    m_actions.ShowHideSettings->setChecked(m_settings != nullptr && m_settings->isVisible());
     // F3 repeats what the dialog does, and only with something to look for.
     m_actions.FindNext->setEnabled(m_findDialog != nullptr && !m_findDialog->FindText().isEmpty());
     m_actions.EditUndo->setEnabled(!executing && m_editor->CanUndo());
@@ -454,17 +467,58 @@ void TMainWindow::RefreshActions() {
     UpdateTitle();
 }
 
-void TMainWindow::ApplyEvenRowColor() {
-    const TColor color = m_store.ReadValue(sidDataGridEvenRowColor).ToInt();
+void TMainWindow::ApplyEvenRowColor(TColor color) {
     TGridDataAreaProperties::SetDefaultEvenRowColor(color);
     // Every grid of the program, data windows included (the grid has no meta-object of its
     // own, so it is told apart by its C++ type).
     for (QWidget* top : QApplication::topLevelWidgets()) {
-        for (QWidget* widget : top->findChildren<QWidget*>()) {
+        QList<QWidget*> widgets = top->findChildren<QWidget*>();
+        widgets.append(top);
+        for (QWidget* widget : widgets) {
             if (auto* grid = dynamic_cast<TKxIDataGrid*>(widget))
                 grid->DataAreaProperties().SetEvenRowcolor(color);
         }
     }
+}
+
+// ---- settings
+
+void TMainWindow::ShowSettings(int page) {
+    if (m_settings == nullptr)
+        m_settings = new TSettingsDlg(*this);
+    m_settings->ShowPage(page);
+}
+
+TColor TMainWindow::CurrentStatementColor() const {
+    return m_statements->HighlightColor();
+}
+
+void TMainWindow::SetCurrentStatementColor(TColor color) {
+    m_statements->SetHighlightColor(color);
+}
+
+void TMainWindow::SetEvenRowColor(TColor color) {
+    ApplyEvenRowColor(color);
+}
+
+void TMainWindow::SetDirectiveComment(bool on) {
+    m_store.WriteValue(sidDirectiveComment, KxVariant(on));
+    KxSetDirectiveCommentStyle(m_editor->SyntaxColoring(), on);
+    // A "#" line may now hide a ";" or show one: the statements are found again.
+    m_statements->TextChanged();
+}
+
+void TMainWindow::ConnectionStringChanged() {
+    RebuildRecentMenus();
+    RefreshActions();
+}
+
+void TMainWindow::EditDefaultRecordsetProperties() {
+    const auto properties = KxMake<TKxOdbcRecordsetProperties>(false);
+    const QString key = QString::fromLatin1(kxDefaultRSPropertiesKey);
+    KxLoadObject(&m_store, key, properties.get());
+    if (KxEditRecordsetProperties(*properties, rpoSkipCheckBox, &m_store, this))
+        KxStoreObject(&m_store, key, properties.get());
 }
 
 void TMainWindow::RebuildRecentMenus() {
@@ -518,6 +572,8 @@ bool TMainWindow::SetCurrentConnection(int index) {
     m_current = next;
     m_resultSet->SetODBCConnection(m_current);
     m_executor->SetConnection(m_current);
+    if (m_settings != nullptr)
+        m_settings->SetConnection(m_current);
     RebuildRecentMenus();
     RefreshActions();
     return true;

@@ -28,6 +28,7 @@ class TKxReportDlg;
 class TKxScriptDocument;
 class TKxScriptExecutor;
 class TKxScriptStatements;
+class TSettingsDlg;
 class TSyntaxEditor;
 
 // The program's main window: the script editor over the result grid, the connections with
@@ -82,6 +83,24 @@ public:
     TKxIDataMemo& Memo() const { return *m_memo; }
     TKxReportDlg& Report() const { return *m_report; }
     TMainActions& Actions() { return m_actions; }
+    TKxPersistentData& Store() const { return m_store; }
+
+    // ---- settings that take effect at once
+    // Shows the settings dialog (created on first use) on `page`; TSettingsDlg::kKeepPage
+    // keeps its page.
+    void ShowSettings(int page);
+    // Null until the dialog was first shown.
+    TSettingsDlg* SettingsDialog() const { return m_settings; }
+    TColor CurrentStatementColor() const;
+    void SetCurrentStatementColor(TColor color);
+    // Every data grid of the program, and the ones opened later.
+    void SetEvenRowColor(TColor color);
+    // Stored at once; the editor recolours "#" lines and the statements are counted again.
+    void SetDirectiveComment(bool on);
+    // After the current connection's data source was changed in place: title and menus.
+    void ConnectionStringChanged();
+    // The default properties of data edit windows, through the recordset properties dialog.
+    void EditDefaultRecordsetProperties();
 
     // Recomputes every action's enabled and checked state, the status bar and the title.
     void RefreshActions();
@@ -102,7 +121,7 @@ private:
     bool AskAboutOpenTransaction();
     bool CanCloseWindow();
     void RunGuarded(const std::function<void()>& step);
-    void ApplyEvenRowColor();
+    void ApplyEvenRowColor(TColor color);
     // Shows the find (0) or replace (1) dialog, creating it when there is none.
     void ShowFindDialog(int kind);
     // Shows the memo beside the grid when the focused column holds long text.
@@ -125,6 +144,7 @@ private:
     TKxIPositionEdit* m_positionEdit = nullptr;
     TKxISearchEdit* m_searchEdit = nullptr;
     QPointer<TKxFindDialog> m_findDialog;
+    TSettingsDlg* m_settings = nullptr;
     TKxOdbcRecordset* m_resultSet = nullptr;
     TKxReportDlg* m_report = nullptr;
     QLabel* m_statusPanels[3] = {};

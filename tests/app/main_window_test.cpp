@@ -10,10 +10,12 @@
 #include "dialogs/connection_dialog.h"
 #include "editor/syntax_editor.h"
 #include "foundation/persistent_data.h"
+#include "main_window_fixture.h"
 #include "odbc/odbc_connection.h"
 #include "odbc/odbc_environment.h"
 #include "odbc/odbc_recordset.h"
 #include "support/driver_test.h"
+#include "support/modal_dialog.h"
 #include "support/scripted_message_box.h"
 
 #include <QAction>
@@ -32,6 +34,7 @@
 namespace {
 
 using namespace kx;
+using kx::test::MainWindowTest;
 
 QByteArray ReadBytes(const QString& fileName) {
     QFile file(fileName);
@@ -43,48 +46,6 @@ void WriteBytes(const QString& fileName, const QByteArray& bytes) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(bytes);
 }
-
-// The window over a settings file of its own and a database of each driver, offscreen.
-class MainWindowTest : public test::DriverTest {
-protected:
-    void SetUp() override {
-        DriverTest::SetUp();
-        if (IsSkipped())
-            return;
-        settingsFile = QDir(dir.path()).filePath(QStringLiteral("t.PRS"));
-        KxConfigureApplicationStore(store, settingsFile);
-        NewWindow();
-    }
-    void TearDown() override {
-        window.reset();
-        DriverTest::TearDown();
-    }
-    void NewWindow() {
-        window.reset();
-        window = std::make_unique<TMainWindow>(store, environment);
-    }
-    // Closes the window as the user would; answers whether it closed.
-    bool Close() {
-        QCloseEvent event;
-        QCoreApplication::sendEvent(window.get(), &event);
-        return event.isAccepted();
-    }
-    void SetScript(const QString& text) {
-        window->Editor().SetAllText(text);
-        window->Statements().ResetCurrentStatement();
-        window->Statements().FindCurrentStatement();
-        window->Statements().StartCount();
-        window->Statements().WaitForCount();
-        QCoreApplication::processEvents();
-        window->RefreshActions();
-    }
-    QString File(const char* name) const { return QDir(dir.path()).filePath(QLatin1String(name)); }
-
-    TKxPersistentData store;
-    QString settingsFile;
-    TKxOdbcEnvironment environment;
-    std::unique_ptr<TMainWindow> window;
-};
 
 TEST_P(MainWindowTest, RunsTheScriptIntoTheGridAndShowsTheConnectionInTheTitle) {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Kx - Querolt - [No DB Connection]"));
@@ -270,21 +231,8 @@ TEST_P(MainWindowTest, TheNextStartRestoresConnectionScriptAndOpenResult) {
         << window->StatusText(2).toStdString();
 }
 
-// Runs `step` on the connection dialog once it is shown modally; closes it afterwards
-// whatever happened, so a failing test never hangs.
 void WhenConnectionDialogShows(std::function<void(TKxConnectionDlg&)> step) {
-    QTimer::singleShot(0, [step = std::move(step)] {
-        auto* dialog = dynamic_cast<TKxConnectionDlg*>(QApplication::activeModalWidget());
-        if (dialog == nullptr) {
-            ADD_FAILURE() << "no connection dialog is shown";
-            return;
-        }
-        step(*dialog);
-        if (dialog->isVisible()) {
-            ADD_FAILURE() << "the step left the dialog open";
-            dialog->reject();
-        }
-    });
+    test::WhenModalDialogShows<TKxConnectionDlg>(std::move(step));
 }
 
 TEST_P(MainWindowTest, NewConnectionComesFromTheDialogAndAListedOneIsReused) {

@@ -6,6 +6,7 @@
 #include "odbc/odbc_connect_properties.h"
 #include "odbc/odbc_error.h"
 #include "support/connected_driver_test.h"
+#include "support/modal_dialog.h"
 #include "support/scripted_message_box.h"
 
 #include <QApplication>
@@ -30,26 +31,9 @@ template <class W> W* Control(QWidget* dialog, const char* name) {
     return control;
 }
 
-// Runs `step` on the connection dialog once it is shown modally. The step must end it (OK or
-// Cancel); whatever happens, the dialog is closed afterwards so a failing test never hangs.
-// `shown` counts the dialogs met.
 void WhenDialogShows(std::function<void(TKxConnectionDlg&)> step, int* shown = nullptr,
                      bool required = true) {
-    QTimer::singleShot(0, [step = std::move(step), shown, required] {
-        auto* dialog = dynamic_cast<TKxConnectionDlg*>(QApplication::activeModalWidget());
-        if (dialog == nullptr) {
-            if (required)
-                ADD_FAILURE() << "no connection dialog is shown";
-            return;
-        }
-        if (shown != nullptr)
-            ++*shown;
-        step(*dialog);
-        if (dialog->isVisible()) {
-            ADD_FAILURE() << "the step left the dialog open";
-            dialog->reject();
-        }
-    });
+    test::WhenModalDialogShows<TKxConnectionDlg>(std::move(step), shown, required);
 }
 
 // Fails the test when a connection dialog shows up, and gets it out of the way. The caller

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The journey of a user through the program, with real key presses on a virtual display:
 # start, choose the demo connection in the connection dialog, load a script through the file
-# dialog, Next Statement, Execute current Statement, Execute Remaining Statements, quit; then
-# start again and find the connection, the script and the open result restored.
+# dialog, Next Statement, Execute current Statement, change a setting, work in the grid,
+# Execute Remaining Statements, quit; then start again and find the connection, the script,
+# the open result and the setting restored.
 #
 # journey.sh PROGRAM DEMO_DB_SCRIPT OUTPUT_DIR — runs itself again under xvfb-run.
 set -euo pipefail
@@ -105,6 +106,27 @@ xdotool key ctrl+e
 sleep 1
 import -window root "$out/journey-first-run.png"
 
+# A setting that takes effect at once: Windows menu, Show/Hide Settings Window, the even-row
+# colour typed by name, Escape hides the window; the grid's second row is yellow at once.
+pixel() { # the colour of the screen at X Y as R,G,B
+  import -window root "$work/pixel.png"
+  convert "$work/pixel.png" -format "%[fx:int(255*p{$1,$2}.r)],%[fx:int(255*p{$1,$2}.g)],%[fx:int(255*p{$1,$2}.b)]" info:
+}
+even_x=240 even_y=446
+xdotool key alt+w
+sleep 0.3
+xdotool key Down Return
+settings=$(wait_window '^Settings$') || fail "no settings window"
+focus "$settings"
+xdotool key alt+e
+xdotool type --delay 5 "Yellow"
+sleep 0.3
+import -window root "$out/journey-settings.png"
+xdotool key Escape
+sleep 0.3
+focus "$main"
+[ "$(pixel $even_x $even_y)" = "255,255,0" ] || fail "the even rows are not yellow: $(pixel $even_x $even_y)"
+
 # The grid, by mouse where a user uses the mouse. Without a window manager the window sits at
 # the screen's origin, so these are window coordinates: the title bar of the grid, its first
 # two rows, the name column, and the navigator's Delete button.
@@ -154,6 +176,7 @@ wait_exit || fail "the program did not end on Ctrl+Q"
 [ "$(setting CurrentScriptFileName)" = "$script" ] || fail "the script file was not kept: $(setting CurrentScriptFileName)"
 [ "$(setting CurrentConnectionName)" = "$work/demo.db" ] || fail "the connection was not kept: $(setting CurrentConnectionName)"
 setting SQLActive | grep -qiE '^(1|true|-1)$' || fail "the open result was not kept"
+[ "$(setting DataGridEvenRowColor)" = "65535" ] || fail "the even-row colour was not kept: $(setting DataGridEvenRowColor)"
 grep -aq 'SQLDataGrid\\customer_count\]' "$KX_SETTINGS_FILE" || fail "the grid showed no customer_count column"
 
 # ---- second start: the same connection, script and open result
@@ -162,6 +185,16 @@ pid=$!
 main=$(wait_window '^Kx - Querolt - \[demo\.db\]$') || fail "the connection was not restored"
 sleep 1.5
 import -window root "$out/journey-restored.png"
+# The products again (F6 then F5 lands on the first statement wherever the current one was):
+# their even rows are still yellow.
+focus "$main"
+xdotool key F6
+sleep 0.2
+xdotool key F5
+sleep 0.2
+xdotool key ctrl+e
+sleep 1
+[ "$(pixel $even_x $even_y)" = "255,255,0" ] || fail "the even rows are not yellow after the restart: $(pixel $even_x $even_y)"
 focus "$main"
 xdotool key ctrl+q
 wait_exit || fail "the program did not end on Ctrl+Q"
