@@ -80,7 +80,7 @@ public:
 class IKxSchemaDataProperties : public virtual IKxUnknown {
 public:
     static constexpr KxGuid IID{
-        0x6B9C1B27, 0x4E21, 0x4C5B, {0x9A, 0x10, 0x2F, 0x61, 0x0B, 0x7C, 0x1F, 0x27}};
+        0x6B9C1B28, 0x4E21, 0x4C5B, {0x9A, 0x10, 0x2F, 0x61, 0x0B, 0x7C, 0x1F, 0x28}};
     virtual int GetSchemaList() const = 0;
     // Raises for a value outside the known lists.
     virtual void SetSchemaList(int value) = 0;
@@ -98,6 +98,17 @@ public:
     virtual void SetForeignSchemaName(const QString& value) = 0;
     virtual QString GetForeignTableName() const = 0;
     virtual void SetForeignTableName(const QString& value) = 0;
+};
+
+// The character the data source of a catalog reader puts before "_" and "%" in a search
+// pattern so they match themselves; empty when it has none (or no data source is known).
+// Whoever asks the catalog for one object by its name escapes the name with it first: a
+// table "my_t" would otherwise also match "myXt".
+class IKxCatalogPatternEscape : public virtual IKxUnknown {
+public:
+    static constexpr KxGuid IID{
+        0x6B9C1B29, 0x4E21, 0x4C5B, {0x9A, 0x10, 0x2F, 0x61, 0x0B, 0x7C, 0x1F, 0x29}};
+    virtual QString GetSearchPatternEscape() = 0;
 };
 
 } // namespace kx

@@ -108,4 +108,27 @@ QString KxStripChars(QStringView text, QStringView set) {
     return text.mid(begin, end - begin).toString();
 }
 
+QString KxEscapeSearchPattern(const QString& name, const QString& escape) {
+    if (escape.isEmpty())
+        return name;
+    QString result;
+    result.reserve(name.size() * 2);
+    qsizetype i = 0;
+    while (i < name.size()) {
+        // The escape itself is escaped, so a name holding it does not escape what follows.
+        if (QStringView(name).sliced(i).startsWith(escape)) {
+            result += escape;
+            result += escape;
+            i += escape.size();
+            continue;
+        }
+        const QChar c = name.at(i);
+        if (c == QLatin1Char('_') || c == QLatin1Char('%'))
+            result += escape;
+        result += c;
+        ++i;
+    }
+    return result;
+}
+
 } // namespace kx

@@ -44,4 +44,8 @@ QString KxFirstWord(QStringView text, QStringView delimiters = KxSqlWordDelimite
 // `text` without characters of `set` at both ends.
 QString KxStripChars(QStringView text, QStringView set);
 
+// `name` as a catalog search pattern that matches only itself: `escape` before every "_",
+// "%" and `escape`. An empty escape (a data source without one) leaves the name as it is.
+QString KxEscapeSearchPattern(const QString& name, const QString& escape);
+
 } // namespace kx

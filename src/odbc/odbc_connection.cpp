@@ -244,6 +244,10 @@ QString TKxOdbcConnection::IdentifierQuoteChar() {
     return DriverTraits().identifierQuote;
 }
 
+QString TKxOdbcConnection::SearchPatternEscape() {
+    return DriverTraits().searchPatternEscape;
+}
+
 const TKxOdbcDriverTraits& TKxOdbcConnection::DriverTraits() {
     SetActive(true);
     if (!m_driverTraits)

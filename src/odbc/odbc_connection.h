@@ -92,6 +92,10 @@ public:
     // The character the data source quotes identifiers with (SQL_IDENTIFIER_QUOTE_CHAR),
     // asked once per connect; empty when it has none. Opens the connection on demand.
     QString IdentifierQuoteChar();
+    // The character the driver puts before "_" and "%" in catalog search patterns to take
+    // them literally (SQL_SEARCH_PATTERN_ESCAPE), asked once per connect; empty when the
+    // driver has none. Opens the connection on demand.
+    QString SearchPatternEscape();
     // The driver's answers that decide driver-specific behaviour, read once per connect.
     // Opens the connection on demand.
     const TKxOdbcDriverTraits& DriverTraits();

@@ -58,6 +58,7 @@ TKxOdbcDriverTraits KxReadDriverTraits(SQLHDBC connection, IKxUnknown* object) {
     traits.nullCollation = NumberInfo<SQLUSMALLINT>(connection, SQL_NULL_COLLATION, object);
     // A blank answer means the data source has no quote character.
     traits.identifierQuote = TextInfo(connection, SQL_IDENTIFIER_QUOTE_CHAR, object).trimmed();
+    traits.searchPatternEscape = TextInfo(connection, SQL_SEARCH_PATTERN_ESCAPE, object);
 
     // Measured against the drivers: SQLite3's keeps a read offset per column, stores every
     // integer in 64 bits and writes all bound columns on SQLSetPos; psqlODBC starts a column
