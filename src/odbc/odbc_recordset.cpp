@@ -297,11 +297,15 @@ void TKxOdbcRecordsetBase::ResetState() {
 }
 
 void TKxOdbcRecordsetBase::APIExecuteSQL(const QString& text) {
+    OpenResult([this, &text] { TKxOdbcStatementBase::APIExecuteSQL(text); });
+}
+
+void TKxOdbcRecordsetBase::OpenResult(const std::function<void()>& execute) {
     ResetState();
     m_reader =
         std::make_unique<TKxOdbcFieldReader>(static_cast<IKxGetItemByName*>(this), DriverTraits());
     m_reader->SetStatement(OdbcHandle());
-    TKxOdbcStatementBase::APIExecuteSQL(text);
+    execute();
     SQLULEN granted = SQL_CURSOR_FORWARD_ONLY;
     CheckOdbcResult(SQLGetStmtAttr(OdbcHandle(), SQL_ATTR_CURSOR_TYPE, &granted, 0, nullptr), this,
                     QStringLiteral("APIExecuteSQL"));
@@ -536,9 +540,9 @@ int TKxOdbcRecordsetBase::ComputeRecordCount() {
     int count = -1;
     if (m_countStrategies & csUseCountFromODBCDriver)
         count = DriverRecordCount();
-    if (count == -1 && (m_countStrategies & csUseSelectCountStatement)) {
-        // A statement that cannot be counted this way (a catalog call has no SQL text, a
-        // text the copy cannot run) leaves the count to the next strategy.
+    if (count == -1 && (m_countStrategies & csUseSelectCountStatement) &&
+        CountsWithSelectStatement()) {
+        // A text the copy cannot run leaves the count to the next strategy.
         try {
             count = SelectCountRecordCount();
         } catch (const EKxException& e) {

@@ -186,6 +186,13 @@ protected:
     QString SortFieldText(const QString& fieldName) override;
     void ApplyStatementAttributes() override;
     void APIExecuteSQL(const QString& text) override;
+    // Opens the result that `execute` produces on the statement handle (the SQL text, or a
+    // catalog call): resets the state, runs it, then reads the granted cursor and creates
+    // the fields. The first fetch follows on activation.
+    void OpenResult(const std::function<void()>& execute);
+    // Whether the count may be asked of a copy running SELECT Count(*); a result without
+    // an SQL text of its own (a catalog call) has nothing to count that way.
+    virtual bool CountsWithSelectStatement() const { return true; }
     void FreeHandle() override;
     void ResetState() override;
     void DoAfterActiveChange(bool newActive) override;
