@@ -2,7 +2,9 @@
 
 #include "app/application_settings.h"
 #include "app/find_dialog.h"
+#include "app/page_windows.h"
 #include "app/program_texts.h"
+#include "app/schema_name_drop.h"
 #include "app/script_comments.h"
 #include "app/script_document.h"
 #include "app/script_executor.h"
@@ -29,6 +31,7 @@
 #include "foundation/message_box.h"
 #include "foundation/persistent_data.h"
 #include "foundation/storage_helpers.h"
+#include "odbc/odbc_connect_properties.h"
 #include "odbc/odbc_connection.h"
 #include "odbc/odbc_recordset.h"
 #include "odbc/odbc_recordset_properties.h"
@@ -89,6 +92,9 @@ TMainWindow::TMainWindow(TKxPersistentData& store, TKxOdbcEnvironment& environme
     BuildLayout();
     WireExecution();
     ConnectActions();
+    m_pageWindows =
+        std::make_unique<TKxPageWindows>(*this, *m_actions.WindowMenu, m_store, m_environment);
+    new TKxSchemaNameDropTarget(*m_editor);
 
     TKxBounds bounds;
     if (KxLoadWindowBounds(&m_store, objectName(), bounds))
@@ -101,7 +107,9 @@ TMainWindow::TMainWindow(TKxPersistentData& store, TKxOdbcEnvironment& environme
 }
 
 TMainWindow::~TMainWindow() {
-    // The settings dialog watches the result set and the current connection: it goes first.
+    // The page windows and the settings dialog hold connections and watch the result set:
+    // they go first.
+    m_pageWindows.reset();
     delete m_settings;
     m_settings = nullptr;
     // The grid and the executor refer to the result set and the connections: they go first,
@@ -362,6 +370,7 @@ void TMainWindow::ConnectActions() {
     on(m_actions.ConnectionProperties,
        [this] { ShowSettings(TSettingsDlg::PageConnectionProperties); });
     on(m_actions.DefaultRSProperties, [this] { EditDefaultRecordsetProperties(); });
+    on(m_actions.ShowDBSchema, [this] { ShowSchema(); });
     on(m_actions.ShowInfo, [this] {
         TKxAboutForm::ShowInstance(&m_store, KxApplicationTitle(), {}, this)
             ->setWindowTitle(Tr("Information about this Software"));
@@ -445,9 +454,6 @@ void TMainWindow::RefreshActions() {
     m_actions.StartTransaction->setEnabled(connected && !autoCommit && transactions == 0);
     m_actions.CommitTransaction->setEnabled(connected && !autoCommit && transactions > 0);
     m_actions.RollbackTransaction->setEnabled(connected && !autoCommit && transactions > 0);
-    // The schema window comes with its own work; until then the action is shown but cannot
-    // be chosen.
-    m_actions.ShowDBSchema->setEnabled(false);
     m_actions.ShowHideSettings->setChecked(m_settings != nullptr && m_settings->isVisible());
     // F3 repeats what the dialog does, and only with something to look for.
     m_actions.FindNext->setEnabled(m_findDialog != nullptr && !m_findDialog->FindText().isEmpty());
@@ -511,6 +517,14 @@ void TMainWindow::SetDirectiveComment(bool on) {
 void TMainWindow::ConnectionStringChanged() {
     RebuildRecentMenus();
     RefreshActions();
+}
+
+void TMainWindow::ShowSchema() {
+    if (m_current == nullptr)
+        return;
+    const auto properties = KxMake<TKxOdbcConnectProperties>();
+    properties->AssignFromObj(m_current);
+    m_pageWindows->OpenSchema(*properties, false);
 }
 
 void TMainWindow::EditDefaultRecordsetProperties() {
@@ -660,6 +674,7 @@ void TMainWindow::FirstActivation(bool restoreWorkspace, const QString& scriptAr
         }
     };
     step([&] { m_connections.Load(m_store); });
+    step([&] { m_pageWindows->RestoreWindowList(); });
     step([&] {
         const auto properties = KxMake<TKxOdbcRecordsetProperties>(true);
         KxLoadObject(&m_store, QStringLiteral("\\SqlRSProperties"), properties.get());
@@ -721,6 +736,7 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
 
 void TMainWindow::StoreSettings() {
     // The order is the one the next start reads back in.
+    m_pageWindows->StoreWindowList();
     // The identity, not the short name: two databases named x.db in two folders are two.
     QString currentName;
     if (m_current != nullptr) {

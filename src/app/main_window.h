@@ -27,6 +27,7 @@ class TKxPersistentData;
 class TKxReportDlg;
 class TKxScriptDocument;
 class TKxScriptExecutor;
+class TKxPageWindows;
 class TKxScriptStatements;
 class TSettingsDlg;
 class TSyntaxEditor;
@@ -84,6 +85,10 @@ public:
     TKxReportDlg& Report() const { return *m_report; }
     TMainActions& Actions() { return m_actions; }
     TKxPersistentData& Store() const { return m_store; }
+    // The schema and data edit windows.
+    TKxPageWindows& PageWindows() const { return *m_pageWindows; }
+    // A schema page for the current connection (the open one for it is brought forward).
+    void ShowSchema();
 
     // ---- settings that take effect at once
     // Shows the settings dialog (created on first use) on `page`; TSettingsDlg::kKeepPage
@@ -149,6 +154,7 @@ private:
     TKxReportDlg* m_report = nullptr;
     QLabel* m_statusPanels[3] = {};
 
+    std::unique_ptr<TKxPageWindows> m_pageWindows;
     std::unique_ptr<TKxScriptStatements> m_statements;
     std::unique_ptr<TKxScriptDocument> m_document;
     std::unique_ptr<TKxScriptExecutor> m_executor;

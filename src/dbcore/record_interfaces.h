@@ -111,4 +111,13 @@ public:
     virtual QString GetSearchPatternEscape() = 0;
 };
 
+// Whether a schema holds the database's own catalog and built-in routines rather than the
+// user's objects: a browser lists those only when asked for system objects.
+class IKxCatalogSystemSchemas : public virtual IKxUnknown {
+public:
+    static constexpr KxGuid IID{
+        0x6B9C1B2A, 0x4E21, 0x4C5B, {0x9A, 0x10, 0x2F, 0x61, 0x0B, 0x7C, 0x1F, 0x2A}};
+    virtual bool IsSystemSchema(const QString& schema) = 0;
+};
+
 } // namespace kx

@@ -68,6 +68,9 @@ TKxOdbcDriverTraits KxReadDriverTraits(SQLHDBC connection, IKxUnknown* object) {
     traits.integerColumnsHold64Bits = sqlite;
     traits.setPosWritesEveryBoundColumn = sqlite;
     traits.binaryTextOrder = sqlite;
+    if (traits.dbmsName.compare(QStringLiteral("PostgreSQL"), Qt::CaseInsensitive) == 0)
+        traits.systemSchemas = {QStringLiteral("pg_catalog"), QStringLiteral("information_schema"),
+                                QStringLiteral("pg_toast")};
     return traits;
 }
 

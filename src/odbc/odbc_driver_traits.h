@@ -3,6 +3,7 @@
 #include "foundation/basic_interfaces.h"
 
 #include <QString>
+#include <QStringList>
 #include <sql.h>
 #include <sqlext.h>
 
@@ -22,7 +23,10 @@ struct TKxOdbcDriverTraits {
     SQLUINTEGER keysetCursorAttributes2 = 0;  // SQL_KEYSET_CURSOR_ATTRIBUTES2
     SQLUSMALLINT nullCollation = SQL_NC_HIGH; // SQL_NULL_COLLATION
     QString identifierQuote;                  // blank when the source has none
-    QString searchPatternEscape;              // SQL_SEARCH_PATTERN_ESCAPE; empty for none
+    // The schemas the database keeps its own catalog and built-in routines in (PostgreSQL's
+    // pg_catalog holds thousands of functions); empty where there are none.
+    QStringList systemSchemas;
+    QString searchPatternEscape; // SQL_SEARCH_PATTERN_ESCAPE; empty for none
 
     // A driver that keeps each column's read offset when another column is read in between
     // (SQLite3's): a long value begun with SQLGetData continues where it stopped. Other

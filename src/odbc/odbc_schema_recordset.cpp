@@ -75,6 +75,12 @@ QString TKxOdbcSchemaRecordset::GetSearchPatternEscape() {
     return connection != nullptr ? connection->SearchPatternEscape() : QString();
 }
 
+bool TKxOdbcSchemaRecordset::IsSystemSchema(const QString& schema) {
+    TKxOdbcConnection* connection = ODBCConnection();
+    return connection != nullptr && !schema.isEmpty() &&
+           connection->DriverTraits().systemSchemas.contains(schema, Qt::CaseInsensitive);
+}
+
 bool TKxOdbcSchemaRecordset::FindPublishedProperty(const QString& name,
                                                    KxIntf<IKxUnknown>& value) const {
     if (name.compare(QStringLiteral("SchemaData"), Qt::CaseInsensitive) == 0) {

@@ -20,7 +20,9 @@ namespace kx {
 //
 // Copies (CreateCopyQI) stay plain statements on purpose: a catalog call cannot be narrowed
 // by a WHERE, so a lookup or a count on a copy must fail rather than read unfiltered rows.
-class TKxOdbcSchemaRecordset : public TKxOdbcRecordsetBase, public virtual IKxCatalogPatternEscape {
+class TKxOdbcSchemaRecordset : public TKxOdbcRecordsetBase,
+                               public virtual IKxCatalogPatternEscape,
+                               public virtual IKxCatalogSystemSchemas {
 public:
     explicit TKxOdbcSchemaRecordset(QObject* owner = nullptr,
                                     TKxLifetime lifetime = TKxLifetime::OwnerOwned);
@@ -35,6 +37,8 @@ public:
     bool IsUpdatable() override { return false; }
     // The connection's escape; empty without a connection.
     QString GetSearchPatternEscape() override;
+    // A schema of the connection's database's own; false without a connection.
+    bool IsSystemSchema(const QString& schema) override;
 
 protected:
     // Runs the catalog call on the allocated handle; there is no SQL text to check or send.
