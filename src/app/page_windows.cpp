@@ -236,6 +236,9 @@ TKxPageDockForm* TKxPageWindows::NewWindow(TKxPageKind kind) {
     m_list.insert(m_list.begin(), window);
     m_host.addDockWidget(
         kind == TKxPageKind::Schema ? Qt::LeftDockWidgetArea : Qt::BottomDockWidgetArea, window);
+    // Room for a schema tree's detail lines beside the script.
+    if (kind == TKxPageKind::Schema)
+        m_host.resizeDocks({window}, {320}, Qt::Horizontal);
     RefreshCaptions();
     return window;
 }

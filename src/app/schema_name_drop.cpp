@@ -12,8 +12,7 @@ namespace kx {
 namespace {
 
 bool FromSchemaTree(const QDropEvent* event) {
-    return dynamic_cast<TKxISchemaTree*>(event->source()) != nullptr &&
-           event->mimeData()->hasText();
+    return event->mimeData()->hasFormat(QLatin1String(kxSchemaNameMimeType));
 }
 
 } // namespace
@@ -38,8 +37,9 @@ bool TKxSchemaNameDropTarget::eventFilter(QObject* watched, QEvent* event) {
         if (event->type() == QEvent::Drop) {
             if (m_editor.SelLength() == 0)
                 m_editor.SetSelStart(position - 1);
-            m_editor.Selection().SetText(QLatin1Char(' ') + drop->mimeData()->text() +
-                                         QLatin1Char(' '));
+            const QString name =
+                QString::fromUtf8(drop->mimeData()->data(QLatin1String(kxSchemaNameMimeType)));
+            m_editor.Selection().SetText(QLatin1Char(' ') + name + QLatin1Char(' '));
         } else {
             m_editor.SetSelStart(position - 1);
         }

@@ -242,6 +242,8 @@ void TKxODBCSchemaTreeFrame::StoreData(IKxUnknown* storage) {
     if (m_tree->currentItem() != nullptr)
         values->WriteInteger(QStringLiteral("SelectedNodeIdx"),
                              m_tree->AbsoluteIndex(m_tree->currentItem()));
+    // The connection in a key of its own: its "Attributes" would overwrite the page's.
+    const TKxKeyPathKeeper key(storage, QStringLiteral("Connection"), true);
     const auto properties = KxMake<TKxOdbcConnectProperties>();
     properties->AssignFromObj(m_connection.get());
     properties->StoreData(storage);
@@ -262,9 +264,13 @@ void TKxODBCSchemaTreeFrame::LoadData(IKxUnknown* storage) {
     m_rootLists = values->ReadInteger(QStringLiteral("SchemaRootNodes"), kxDefaultSchemaRootLists) &
                   ((1 << kxSchemaRootListCount) - 1);
     const int selected = values->ReadInteger(QStringLiteral("SelectedNodeIdx"), -1);
-    const auto properties = KxMake<TKxOdbcConnectProperties>();
-    properties->LoadData(storage);
-    properties->AssignToObj(m_connection.get());
+    {
+        const TKxKeyPathKeeper key(storage, QStringLiteral("Connection"), false);
+        const auto properties = KxMake<TKxOdbcConnectProperties>();
+        if (key.Opened())
+            properties->LoadData(storage);
+        properties->AssignToObj(m_connection.get());
+    }
     if (m_loadOrigin == 0)
         RefreshSchema();
     else

@@ -304,8 +304,10 @@ QMimeData* TKxISchemaTree::mimeData(const QList<QTreeWidgetItem*>& items) const 
     // What a drop into the script inserts: the object's name, never its detail line.
     auto* data = new QMimeData;
     if (!items.isEmpty()) {
-        if (auto* node = dynamic_cast<TKxSchemaTreeNode*>(items.first()))
+        if (auto* node = dynamic_cast<TKxSchemaTreeNode*>(items.first())) {
             data->setText(node->ObjectName());
+            data->setData(QLatin1String(kxSchemaNameMimeType), node->ObjectName().toUtf8());
+        }
     }
     return data;
 }

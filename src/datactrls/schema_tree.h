@@ -12,6 +12,10 @@ namespace kx {
 
 class TKxActivatableIntfSource;
 
+// The format a dragged node's name travels in beside plain text, so a drop target can tell
+// a name from the schema tree from any other text.
+inline constexpr const char* kxSchemaNameMimeType = "application/x-kxquerolt-schema-name";
+
 // The root lists the tree loads, bit n for TKxSchemaList n (only the first seven lists).
 using TKxSchemaRootLists = int;
 inline constexpr TKxSchemaRootLists kxDefaultSchemaRootLists =

@@ -6,6 +6,7 @@
 #include "dbcore/connection_string.h"
 #include "dbcore/sql_property.h"
 #include "dialogs/recordset_properties_dialog.h"
+#include "editor/syntax_editor.h"
 #include "foundation/storage_helpers.h"
 #include "main_window_fixture.h"
 #include "odbc/odbc_connection.h"
@@ -15,7 +16,9 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDropEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <gtest/gtest.h>
 
@@ -194,6 +197,33 @@ TEST_P(SchemaWindowsTest, SchemaAndDataWindowsComeBackAfterARestart) {
     SchemaPage()->ClosePageAndForgetSchema();
     QCoreApplication::processEvents();
     EXPECT_TRUE(KxOpenKey(&store, QStringLiteral("\\Schemata\\other"), false));
+}
+
+TEST_P(SchemaWindowsTest, ADraggedColumnDropsItsNameIntoTheScript) {
+    window->Actions().ShowDBSchema->trigger();
+    TKxSchemaTreeNode* table = TableNode(QStringLiteral("Mixed Case"));
+    ASSERT_NE(table, nullptr);
+    QTreeWidgetItem* column = table->child(0)->child(1); // v  <…>  Size: …
+    std::unique_ptr<QMimeData> mime(SchemaPage()->Tree().mimeData({column}));
+    SetScript(QStringLiteral("SELECT  FROM t;"));
+    window->Editor().SetSelStart(7);
+    window->Editor().SetSelLength(0);
+    QWidget* viewport = window->Editor().viewport();
+    const QPoint at = window->Editor().CaretRect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(window->Editor().Text(), QStringLiteral("SELECT  v  FROM t;"))
+        << "the column's name, not its detail line";
+    // Text from anywhere else is the editor's own business.
+    QMimeData plain;
+    plain.setText(QStringLiteral("x"));
+    QDragEnterEvent other(at, Qt::CopyAction, &plain, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &other);
+    EXPECT_EQ(window->Editor().Text(), QStringLiteral("SELECT  v  FROM t;"));
 }
 
 KX_INSTANTIATE_DRIVER_TESTS(SchemaWindowsTest);

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The journey of a user through the program, with real key presses on a virtual display:
 # start, choose the demo connection in the connection dialog, load a script through the file
-# dialog, Next Statement, Execute current Statement, change a setting, work in the grid,
-# Execute Remaining Statements, quit; then start again and find the connection, the script,
-# the open result and the setting restored.
+# dialog, Next Statement, Execute current Statement, change a setting, work in the grid, open
+# the schema window and a table's data window and edit there, Execute Remaining Statements,
+# quit; then start again and find the connection, the script, the open result, the setting and
+# the windows restored.
 #
 # journey.sh PROGRAM DEMO_DB_SCRIPT OUTPUT_DIR — runs itself again under xvfb-run.
 set -euo pipefail
@@ -168,6 +169,33 @@ copied=$(xclip -o -selection clipboard)
 [ "$copied" = "${expected%$'\r'}" ] || [ "$copied" = "$expected" ] ||
   fail "the clipboard holds $(printf %q "$copied"), not $(printf %q "$expected")"
 import -window root "$out/journey-edited.png"
+
+# Database menu, Show DB Schema: the schema window docks on the left. Edit Data on products
+# (a click and Enter; the default recordset properties are confirmed with Enter) docks a data
+# window at the bottom; a name typed there is stored at once.
+xdotool key alt+d
+sleep 0.3
+xdotool key Down Down Return
+sleep 1.5
+tree_x=92 products_y=166 data_name_x=170 data_row2_y=504 data_empty_x=450
+click "$tree_x" "$products_y"
+xdotool key Return
+properties=$(wait_window '^Recordset Properties$') || fail "no recordset properties before Edit Data"
+focus "$properties"
+xdotool key Return
+sleep 1
+focus "$main"
+click "$data_name_x" "$data_row2_y"
+xdotool type --delay 5 "Dock edit"
+xdotool key Return
+sleep 0.3
+xdotool key Down
+sleep 0.5
+[ "$(sql 'SELECT name FROM products WHERE product_id = 2')" = "Dock edit" ] ||
+  fail "the data window's edit was not stored: $(sql 'SELECT name FROM products WHERE product_id = 2')"
+[ "$(pixel $data_empty_x $data_row2_y)" = "255,255,0" ] || fail "the data window's even rows are not yellow"
+import -window root "$out/journey-schema.png"
+focus "$main"
 xdotool key ctrl+h
 sleep 1
 xdotool key ctrl+q
@@ -178,6 +206,8 @@ wait_exit || fail "the program did not end on Ctrl+Q"
 setting SQLActive | grep -qiE '^(1|true|-1)$' || fail "the open result was not kept"
 [ "$(setting DataGridEvenRowColor)" = "65535" ] || fail "the even-row colour was not kept: $(setting DataGridEvenRowColor)"
 grep -aq 'SQLDataGrid\\customer_count\]' "$KX_SETTINGS_FILE" || fail "the grid showed no customer_count column"
+grep -aq '^ClassName=TKxIDataEditFrame' "$KX_SETTINGS_FILE" || fail "the data window was not kept"
+grep -aq '^ClassName=TKxODBCSchemaTreeFrame' "$KX_SETTINGS_FILE" || fail "the schema window was not kept"
 
 # ---- second start: the same connection, script and open result
 "$program" &
@@ -185,16 +215,14 @@ pid=$!
 main=$(wait_window '^Kx - Querolt - \[demo\.db\]$') || fail "the connection was not restored"
 sleep 1.5
 import -window root "$out/journey-restored.png"
-# The products again (F6 then F5 lands on the first statement wherever the current one was):
-# their even rows are still yellow.
-focus "$main"
-xdotool key F6
-sleep 0.2
-xdotool key F5
-sleep 0.2
-xdotool key ctrl+e
-sleep 1
-[ "$(pixel $even_x $even_y)" = "255,255,0" ] || fail "the even rows are not yellow after the restart: $(pixel $even_x $even_y)"
+# The schema and data windows are back; the data window shows the stored edit, its even rows
+# still in the colour chosen before the restart.
+[ "$(pixel $data_empty_x $data_row2_y)" = "255,255,0" ] || fail "the data window did not come back yellow"
+click "$data_name_x" "$data_row2_y"
+xdotool key alt+c
+sleep 0.5
+restored=$(xclip -o -selection clipboard)
+[[ "$restored" == *$'\tDock edit\t'* ]] || fail "the restored data window does not show the edit"
 focus "$main"
 xdotool key ctrl+q
 wait_exit || fail "the program did not end on Ctrl+Q"
