@@ -9,6 +9,7 @@
 #include "editor/syntax_editor.h"
 #include "foundation/storage_helpers.h"
 #include "main_window_fixture.h"
+#include "odbc/odbc_connect_properties.h"
 #include "odbc/odbc_connection.h"
 #include "odbc/odbc_recordset.h"
 #include "support/modal_dialog.h"
@@ -19,6 +20,7 @@
 #include <QDropEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QPointer>
 #include <QPushButton>
 #include <gtest/gtest.h>
 
@@ -224,6 +226,50 @@ TEST_P(SchemaWindowsTest, ADraggedColumnDropsItsNameIntoTheScript) {
     QDragEnterEvent other(at, Qt::CopyAction, &plain, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(viewport, &other);
     EXPECT_EQ(window->Editor().Text(), QStringLiteral("SELECT  v  FROM t;"));
+}
+
+TEST_P(SchemaWindowsTest, ClosingTheWindowWhileTheTreeLoadsWaitsForTheLoadToStop) {
+    window->Actions().ShowDBSchema->trigger();
+    QPointer<TKxPageDockForm> form = WindowOf(TKxPageKind::Schema);
+    QPointer<TKxODBCSchemaTreeFrame> page = SchemaPage();
+    ASSERT_NE(page, nullptr);
+    bool closed = false;
+    page->Tree().OnRowLoaded = [&] {
+        if (!closed) {
+            closed = true;
+            form->close(); // and a second refresh on top of it
+            page->RefreshSchema();
+            EXPECT_FALSE(page.isNull()) << "nothing freed while loading";
+        }
+    };
+    page->RefreshSchema();
+    EXPECT_TRUE(closed);
+    // The page goes, then the window that no longer holds one.
+    for (int round = 0; round < 3; ++round) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    EXPECT_TRUE(page.isNull());
+    EXPECT_TRUE(form.isNull());
+    EXPECT_TRUE(window->PageWindows().List().empty());
+}
+
+TEST_P(SchemaWindowsTest, ANewSchemaPageDocksIntoTheWindowActivatedLast) {
+    window->Actions().ShowDBSchema->trigger();
+    TKxPageDockForm* first = WindowOf(TKxPageKind::Schema);
+    TKxPageDockForm* second = window->PageWindows().NewWindow(TKxPageKind::Schema);
+    EXPECT_EQ(WindowOf(TKxPageKind::Schema), second);
+    EXPECT_EQ(second->Name(), QStringLiteral("Schema Window 0"));
+    EXPECT_EQ(first->Name(), QStringLiteral("Schema Window 1"));
+    window->PageWindows().Activated(first);
+    EXPECT_EQ(first->Name(), QStringLiteral("Schema Window 0")) << "names follow the order";
+    const auto other = KxMake<TKxOdbcConnectProperties>();
+    other->ConnectionString =
+        QStringLiteral("Driver=SQLite3;Database=") + File("other.db") + QLatin1Char(';');
+    window->PageWindows().OpenSchema(*other, true);
+    EXPECT_EQ(first->PageCount(), 2);
+    EXPECT_EQ(second->PageCount(), 0);
+    EXPECT_TRUE(SchemaPage()->ControlPanelVisible());
 }
 
 KX_INSTANTIATE_DRIVER_TESTS(SchemaWindowsTest);
