@@ -22,6 +22,8 @@ packages=(
   xvfb xauth x11-utils imagemagick
   # driving the window with real input events in the journey test
   xdotool xclip
+  # a private session bus and a D-Bus client for the automation tests
+  dbus-daemon libglib2.0-bin
 )
 
 missing=()

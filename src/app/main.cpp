@@ -1,8 +1,10 @@
 #include "app/application_settings.h"
+#include "app/automation_service.h"
 #include "app/batch_runner.h"
 #include "app/main_window.h"
 #include "app/program_texts.h"
 #include "dialogs/exception_dialog.h"
+#include "foundation/exceptions.h"
 #include "kx_version.h"
 #include "odbc/odbc_environment.h"
 #include "platform/kx_application.h"
@@ -46,6 +48,22 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("kxquerolt"));
     QApplication::setApplicationVersion(QStringLiteral(KX_VERSION_STRING));
 
+    // -regserver / -unregserver: write or remove the bus activation file and the desktop
+    // entry, and end without a window.
+    const kx::TKxStartMode mode = kx::KxStartMode(QApplication::arguments());
+    if (mode == kx::TKxStartMode::Register || mode == kx::TKxStartMode::Unregister) {
+        try {
+            if (mode == kx::TKxStartMode::Register)
+                kx::KxRegisterAutomationServer(QCoreApplication::applicationFilePath());
+            else
+                kx::KxUnregisterAutomationServer();
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "kxquerolt: %s\n", qUtf8Printable(kx::KxExceptionMessage(e)));
+            return 1;
+        }
+        return 0;
+    }
+
     kx::KxInstallPlatformMessageBox();
     kx::KxInstallPlatformWaitCursor();
     kx::KxSetApplicationStoreFileName(kx::KxSettingsFileName(QApplication::arguments()));
@@ -69,10 +87,16 @@ int main(int argc, char* argv[]) {
                 ++index; // read with the store
             else if (argument == QStringLiteral("--execute"))
                 start.execute = true;
+            else if (kx::KxStartMode({QString(), argument}) != kx::TKxStartMode::Standalone)
+                continue; // "/automation" is a switch, "/home/me/a.sql" a script
             else if (!argument.startsWith(QLatin1Char('-')))
                 start.script = argument;
         }
+        start.automation = mode == kx::TKxStartMode::Automation;
         window.SetStartArguments(start);
+        // Other programs reach the window on the session bus; without one it runs alone.
+        kx::TKxAutomationService automation(window);
+        automation.Publish();
         window.show();
         result = QApplication::exec();
     }

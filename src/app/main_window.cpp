@@ -519,6 +519,62 @@ void TMainWindow::ConnectionStringChanged() {
     RefreshActions();
 }
 
+// ---- requests of other programs
+
+bool TMainWindow::CanTakeAutomationRequest() const {
+    return m_firstActivationDone && !m_executor->Executing();
+}
+
+void TMainWindow::ExecuteAutomationRequest(const QString& connectionString, const QString& sql,
+                                           int flags) {
+    const QString routine = QStringLiteral("ExecuteAutomationRequest");
+    const auto cancelled = [&] { KxAbort(Tr("Operation canceled"), routine, this); };
+    if (!connectionString.trimmed().isEmpty()) {
+        int index = m_connections.IndexOf(connectionString);
+        if (index < 0) {
+            // A data source that cannot be reached is reported to the caller before anything
+            // changes here: no unusable entry is listed, the current result stays open.
+            auto connection = m_connections.Create();
+            connection->SetConnectionString(connectionString);
+            connection->SetActive(true);
+            connection->SetActive(false); // connections open on demand
+            index = m_connections.Add(std::move(connection));
+        }
+        if (!SetCurrentConnection(index))
+            cancelled();
+        m_current->SetActive(true);
+    }
+    if ((flags & SHOW_SCHEMA) != 0)
+        ShowSchema();
+    if (!m_document->AskToSaveChanges())
+        cancelled();
+    if (!sql.isEmpty()) {
+        m_document->PlaceCallerText(sql);
+        m_statements->ResetCurrentStatement();
+        m_statements->FindCurrentStatement();
+        m_statements->StartCount();
+        m_statements->WaitForCount();
+        RebuildRecentMenus();
+        RefreshActions();
+        int failed = 0;
+        if ((flags & EXECUTE_STATEMENT) != 0) {
+            m_executor->ExecuteCurrentStatement();
+            failed += m_executor->FailedStatements();
+        }
+        if ((flags & EXECUTE_ALL) != 0) {
+            m_executor->ExecuteRemainingStatements();
+            failed += m_executor->FailedStatements();
+        }
+        if (failed > 0)
+            KxRaise(QCoreApplication::translate(
+                        "KxMainWindow",
+                        "%n statement(s) failed; the report window has the messages", nullptr,
+                        failed),
+                    routine, this);
+    }
+    RefreshActions();
+}
+
 void TMainWindow::ShowSchema() {
     if (m_current == nullptr)
         return;
@@ -648,8 +704,9 @@ void TMainWindow::showEvent(QShowEvent* event) {
     if (!m_firstActivationDone && !m_firstActivationQueued) {
         m_firstActivationQueued = true;
         // After the window is on screen, so a slow restore never shows an empty frame.
-        QTimer::singleShot(0, this,
-                           [this] { KxGuardCall([&] { FirstActivation(true, m_start.script); }); });
+        QTimer::singleShot(0, this, [this] {
+            KxGuardCall([&] { FirstActivation(!m_start.automation, m_start.script); });
+        });
     }
 }
 

@@ -52,6 +52,8 @@ public:
         QString script;
         QString connectionString;
         bool execute = false;
+        // Started by another program: the workspace of the last session is not restored.
+        bool automation = false;
     };
     void SetStartArguments(const TStartArguments& start) { m_start = start; }
     // Everything the window keeps, in the order the next start reads it back.
@@ -89,6 +91,18 @@ public:
     TKxPageWindows& PageWindows() const { return *m_pageWindows; }
     // A schema page for the current connection (the open one for it is brought forward).
     void ShowSchema();
+
+    // ---- requests of other programs
+    // The flags of a request: run the current statement, run the remaining statements, show
+    // the schema window of the connection.
+    enum TKxSQLExecFlags : int { EXECUTE_STATEMENT = 1, EXECUTE_ALL = 2, SHOW_SCHEMA = 4 };
+    // Whether a request may run now: the window has started and nothing is running.
+    bool CanTakeAutomationRequest() const;
+    // Connects to `connectionString` (empty: the current connection), shows the schema window,
+    // places `sql` in the editor and runs it, as `flags` say. Raises when something failed —
+    // also a statement the error action let the run go past — and EKxAbort when the user
+    // cancelled a question.
+    void ExecuteAutomationRequest(const QString& connectionString, const QString& sql, int flags);
 
     // ---- settings that take effect at once
     // Shows the settings dialog (created on first use) on `page`; TSettingsDlg::kKeepPage

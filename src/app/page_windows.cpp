@@ -87,6 +87,9 @@ TKxPageDockForm::TKxPageDockForm(TKxPageWindows& windows, TKxPageKind kind)
 }
 
 TKxPageDockForm::~TKxPageDockForm() {
+    // The pages are freed with the widget below this class: they must not call back into it.
+    for (int i = 0; i < PageCount(); ++i)
+        QObject::disconnect(m_pages->widget(i), &QObject::destroyed, this, nullptr);
     m_windows.Forget(this);
 }
 

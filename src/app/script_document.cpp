@@ -37,8 +37,11 @@ TKxScriptDocument::TKxScriptDocument(TCustomEditor& editor, TKxScriptStatements&
     : m_editor(editor), m_statements(statements), m_store(store) {}
 
 void TKxScriptDocument::TextChanged() {
-    if (!m_settingText)
-        SetModified(true);
+    if (m_settingText)
+        return;
+    // Edited by the user: from now on the text is theirs.
+    m_callerText = false;
+    SetModified(true);
 }
 
 void TKxScriptDocument::SetModified(bool modified) {
@@ -100,6 +103,7 @@ bool TKxScriptDocument::Load(const QString& fileName) {
         throw;
     }
     m_fileName = QFileInfo(fileName).absoluteFilePath();
+    m_callerText = false;
     m_encoding = file.Encoding;
     SetText(file.Text);
     m_editor.SetReadOnly(IsReadOnlyFile(m_fileName));
@@ -121,6 +125,7 @@ void TKxScriptDocument::Save() {
 
 void TKxScriptDocument::SaveAs(const QString& fileName) {
     m_fileName = QFileInfo(fileName).absoluteFilePath();
+    m_callerText = false; // saved by the user: theirs now
     m_editor.SetReadOnly(false);
     Save();
     KxRecentScriptFiles(m_store).Add(m_fileName);
@@ -137,14 +142,25 @@ bool TKxScriptDocument::Close() {
 }
 
 void TKxScriptDocument::ShowUnnamedScript() {
+    m_callerText = false;
     SetText(m_store.ReadValue(sidCurrentSQLStatement).ToString());
     m_editor.SetReadOnly(false);
     m_modified = false;
 }
 
 void TKxScriptDocument::StoreUnnamedScript() {
-    if (m_fileName.isEmpty())
+    if (m_fileName.isEmpty() && !m_callerText)
         m_store.WriteValue(sidCurrentSQLStatement, KxVariant(m_editor.Text()));
+}
+
+void TKxScriptDocument::PlaceCallerText(const QString& text) {
+    StoreUnnamedScript();
+    m_fileName.clear();
+    SetText(text);
+    m_editor.SetReadOnly(false);
+    m_callerText = true;
+    m_modified = false;
+    Changed();
 }
 
 void TKxScriptDocument::RememberFileTime() {

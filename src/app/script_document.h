@@ -42,8 +42,14 @@ public:
     bool Close();
     // Puts the stored unnamed script into the editor.
     void ShowUnnamedScript();
-    // Stores the editor's text as the unnamed script when no file is loaded.
+    // Stores the editor's text as the unnamed script when no file is loaded and the text is
+    // the user's (not placed by another program).
     void StoreUnnamedScript();
+    // Puts text another program sent into the editor in place of the script (the user's
+    // unnamed script is kept first). The text is not the user's, and never stored as the
+    // unnamed script, until the user edits it; loading or closing makes it go.
+    void PlaceCallerText(const QString& text);
+    bool HoldsCallerText() const { return m_callerText; }
 
     // When the file changed on disk since it was loaded or saved: asks whether to reload
     // (unsaved edits are dropped). The remembered time is updated either way.
@@ -69,6 +75,7 @@ private:
     QDateTime m_fileTime;
     bool m_modified = false;
     bool m_settingText = false;
+    bool m_callerText = false;
 };
 
 } // namespace kx

@@ -77,6 +77,7 @@ void TKxScriptExecutor::ExecuteCurrentStatement() {
         return;
     if (!m_statements.HasCurrentStatement())
         m_statements.NextStatement();
+    m_failedStatements = 0;
     try {
         ExecuteSqlStatement(m_statements.GetCurrentStatementText(), false);
     } catch (...) {
@@ -90,6 +91,7 @@ void TKxScriptExecutor::ExecuteRemainingStatements() {
     if (m_connection == nullptr)
         return;
     m_stopRequested = false;
+    m_failedStatements = 0;
     if (!m_statements.HasCurrentStatement())
         m_statements.NextStatement();
     m_executing = true;
@@ -145,6 +147,7 @@ void TKxScriptExecutor::ExecuteSqlStatement(const QString& rawText, bool inScrip
         }
         m_log.LogResult(logged, Now() - m_startTime, affected);
     } catch (const std::exception& e) {
+        ++m_failedStatements;
         m_log.LogError(e);
         if (!inScript)
             throw;

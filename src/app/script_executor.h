@@ -39,6 +39,9 @@ public:
     void SetResultSet(TKxSqlStatementBase* resultSet);
 
     bool Executing() const { return m_executing; }
+    // Statements that failed since the last run or statement began (the error action may have
+    // let the run go on past them).
+    int FailedStatements() const { return m_failedStatements; }
     bool StopRequested() const { return m_stopRequested; }
 
     void ExecuteCurrentStatement();
@@ -84,6 +87,7 @@ private:
     QPointer<TKxOdbcConnection> m_connection;
     TKxSqlStatementBase* m_resultSet = nullptr;
     bool m_executing = false;
+    int m_failedStatements = 0;
     bool m_stopRequested = false;
     std::int64_t m_startTime = 0;
     std::int64_t m_lastPump = 0;
