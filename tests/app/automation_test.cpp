@@ -146,6 +146,22 @@ TEST_F(AutomationTest, ACallConnectsPlacesTheSqlAndFillsTheGrid) {
     EXPECT_EQ(window->Editor().Text(), before);
 }
 
+TEST_F(AutomationTest, TheDemoDatabaseAnswersThroughGdbus) {
+    const QString demo = dir.filePath(QStringLiteral("demo.db"));
+    QProcess build;
+    build.start(QStringLiteral(KX_SOURCE_DIR "/examples/build-demo-db.sh"), {demo});
+    ASSERT_TRUE(build.waitForFinished(60000) && build.exitCode() == 0);
+    const TCallResult result =
+        Call(QStringLiteral("Driver=SQLite3;Database=%1;").arg(demo),
+             QStringLiteral("select name from customers order by customer_id;"),
+             TMainWindow::EXECUTE_STATEMENT);
+    ASSERT_EQ(result.exitCode, 0) << result.output.toStdString();
+    ASSERT_TRUE(window->ResultSet().Active());
+    EXPECT_EQ(window->ResultSet().RecordCount(), 500);
+    EXPECT_FALSE(window->Grid().CellText(1, 0).isEmpty());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Kx - Querolt - [demo.db]"));
+}
+
 TEST_F(AutomationTest, FailuresAndCancelledQuestionsReachTheCaller) {
     ASSERT_EQ(
         Call(connectString, QStringLiteral("SELECT id FROM t;"), TMainWindow::EXECUTE_STATEMENT)
