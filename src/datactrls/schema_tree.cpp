@@ -141,7 +141,33 @@ void TKxISchemaTree::LetEventsRun() {
     if (now - m_lastPump < kPumpIntervalMs)
         return;
     m_lastPump = now;
+    // The view follows the load once per turn, not once per object: scrolling is a layout.
+    if (m_scrollTarget != nullptr) {
+        scrollToItem(m_scrollTarget);
+        m_scrollTarget = nullptr;
+    }
     QCoreApplication::processEvents();
+}
+
+const QIcon& TKxISchemaTree::IconOf(TKxSchemaNodeRole role) {
+    // Asked of the style once and shared by every node: the style builds a new icon (and
+    // decodes its images) on every call, some 70 KB a node.
+    const std::size_t index = role == TKxSchemaNodeRole::List     ? 0
+                              : role == TKxSchemaNodeRole::Column ? 1
+                                                                  : 2;
+    if (m_icons[index].isNull()) {
+        const QStyle::StandardPixmap pixmap = index == 0   ? QStyle::SP_DirIcon
+                                              : index == 1 ? QStyle::SP_FileDialogDetailedView
+                                                           : QStyle::SP_FileIcon;
+        m_icons[index] = style()->standardIcon(pixmap);
+    }
+    return m_icons[index];
+}
+
+void TKxISchemaTree::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::StyleChange)
+        m_icons = {};
+    QTreeWidget::changeEvent(event);
 }
 
 void TKxISchemaTree::Refresh(TKxSchemaRootLists lists) {
@@ -170,16 +196,24 @@ void TKxISchemaTree::Refresh(TKxSchemaRootLists lists) {
     const KxWaitCursorScope wait;
     m_stop = false;
     m_loading = true;
+    // The tree needs none of the recordset's notifications while it reads it row by row, and
+    // handing them out costs as much as reading the rows.
+    m_source->SetInterfaceSource(nullptr);
+    const auto reconnect = [&] {
+        m_loading = false;
+        m_scrollTarget = nullptr;
+        m_source->SetInterfaceSource(reader.recordset.get());
+    };
     try {
         for (int list = 0; list < kxSchemaRootListCount && !m_stop; ++list) {
             if (lists & (1 << list))
                 LoadRootList(reader, static_cast<TKxSchemaList>(list));
         }
     } catch (...) {
-        m_loading = false;
+        reconnect();
         throw;
     }
-    m_loading = false;
+    reconnect();
     // What waited for the load (a close, another refresh) runs now, in the order asked.
     std::vector<std::function<void()>> waiting;
     waiting.swap(m_whenIdle);
@@ -195,11 +229,7 @@ TKxSchemaTreeNode* TKxISchemaTree::AddNode(QTreeWidgetItem* parent,
     node->SetCaption(caption);
     node->ImageIndex = imageIndex;
     node->SelectedIndex = selectedIndex;
-    const QStyle::StandardPixmap icon =
-        nodeClass.role == TKxSchemaNodeRole::List     ? QStyle::SP_DirIcon
-        : nodeClass.role == TKxSchemaNodeRole::Column ? QStyle::SP_FileDialogDetailedView
-                                                      : QStyle::SP_FileIcon;
-    node->setIcon(0, style()->standardIcon(icon));
+    node->setIcon(0, IconOf(nodeClass.role));
     if (nodeClass.role == TKxSchemaNodeRole::Object || nodeClass.role == TKxSchemaNodeRole::Column)
         node->setFlags(node->flags() | Qt::ItemIsDragEnabled);
     else
@@ -254,7 +284,7 @@ void TKxISchemaTree::LoadRootList(TReader& reader, TKxSchemaList list) {
         if (m_stop)
             break;
         LoadSubList(reader, object, hasColumns ? slColumns : slProcedureColumns);
-        scrollToItem(object);
+        m_scrollTarget = object;
         LetEventsRun();
     }
 }

@@ -3,7 +3,9 @@
 #include "datactrls/schema_tree_nodes.h"
 #include "foundation/kx_intf.h"
 
+#include <QIcon>
 #include <QTreeWidget>
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -63,6 +65,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     struct TReader;
@@ -71,6 +74,7 @@ private:
     TKxSchemaTreeNode* AddNode(QTreeWidgetItem* parent, const TKxSchemaNodeClass& nodeClass,
                                const QString& caption, int imageIndex, int selectedIndex);
     void LetEventsRun();
+    const QIcon& IconOf(TKxSchemaNodeRole role);
     void StoreNode(IKxUnknown* storage, const TKxSchemaTreeNode* node, int index);
     void LoadNodes(IKxUnknown* storage, QTreeWidgetItem* parent);
 
@@ -79,6 +83,8 @@ private:
     bool m_stop = false;
     qint64 m_lastPump = 0;
     std::vector<std::function<void()>> m_whenIdle;
+    std::array<QIcon, 3> m_icons;
+    QTreeWidgetItem* m_scrollTarget = nullptr;
 };
 
 } // namespace kx
