@@ -10,6 +10,8 @@ packages=(
   # Qt 6: core, widgets, print support and D-Bus come with qt6-base-dev; the platform
   # plugins (xcb for a real display, offscreen for headless tests) live apart
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev fonts-dejavu-core
+  # character widths for the batch runner's tables (Qt is built on it too)
+  libicu-dev
   # ODBC driver manager and the two real drivers the tests use
   unixodbc unixodbc-dev odbcinst libsqliteodbc odbc-postgresql
   # test database server and the sqlite3 shell (demo database, benchmarks)

@@ -5,6 +5,7 @@
 #include "app/script_comments.h"
 #include "app/script_executor.h"
 #include "app/script_statements.h"
+#include "dbcore/sql_parameters.h"
 #include "dbcore/sql_property.h"
 #include "editor/script_file.h"
 #include "editor/sql_syntax_setup.h"
@@ -14,16 +15,59 @@
 #include "odbc/odbc_statement.h"
 
 #include <QCoreApplication>
-#include <algorithm>
+#include <QElapsedTimer>
+#include <QFile>
+#include <atomic>
+#include <cstdio>
+#include <sql.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 namespace kx {
 namespace {
 
-// The result set of a batch run: a statement that accepts a SELECT and prints the rows
-// of its result when it opens.
+QString Tr(const char* text) {
+    return QCoreApplication::translate("KxQuerolt", text);
+}
+
+std::atomic<bool> interrupted{false};
+std::atomic<TKxScriptExecutor*> runningExecutor{nullptr};
+
+TKxValueKind KindOfSqlType(int type) {
+    switch (type) {
+    case SQL_BIT:
+        return TKxValueKind::Boolean;
+    case SQL_TINYINT:
+    case SQL_SMALLINT:
+    case SQL_INTEGER:
+    case SQL_BIGINT:
+    case SQL_REAL:
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+    case SQL_DECIMAL:
+    case SQL_NUMERIC:
+        return TKxValueKind::Number;
+    case SQL_BINARY:
+    case SQL_VARBINARY:
+    case SQL_LONGVARBINARY:
+        return TKxValueKind::Binary;
+    case SQL_TYPE_DATE:
+    case SQL_TYPE_TIME:
+    case SQL_TYPE_TIMESTAMP:
+    case SQL_DATE:
+    case SQL_TIME:
+    case SQL_TIMESTAMP:
+        return TKxValueKind::DateTime;
+    default:
+        return TKxValueKind::Text;
+    }
+}
+
+// The result set of a batch run: a statement that accepts a SELECT and streams the rows of its
+// result into the writer when it opens; nothing is kept.
 class TKxBatchResultSet : public TKxOdbcStatementBase {
 public:
-    TKxBatchResultSet(QTextStream& out, int maxRows) : m_out(out), m_maxRows(maxRows) {}
+    explicit TKxBatchResultSet(TKxResultWriter& writer) : m_writer(writer) {}
     ~TKxBatchResultSet() override { CloseBeforeDestroy(); }
 
 protected:
@@ -33,115 +77,173 @@ protected:
 
     void APIExecuteSQL(const QString& text) override {
         TKxOdbcStatementBase::APIExecuteSQL(text);
-        PrintRows();
+        WriteRows();
     }
 
 private:
-    static constexpr int kMaxCellWidth = 40;
-
-    // Long values are read only as far as a cell shows them.
-    static QString Cell(TKxOdbcResultText& result, int column) {
-        const std::optional<QString> value = result.Text(column, 4 * kMaxCellWidth);
-        if (!value)
-            return QStringLiteral("NULL");
-        QString text = *value;
-        text.replace(QLatin1Char('\r'), QLatin1Char(' '));
-        text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-        if (text.size() > kMaxCellWidth)
-            text = text.left(kMaxCellWidth - 1) + QStringLiteral("…");
-        return text;
-    }
-
-    void PrintRows() {
+    void WriteRows() {
         TKxOdbcResultText result(OdbcHandle(), this, ODBCConnection()->DriverTraits());
         const int columns = result.ColumnCount();
         if (columns <= 0)
             return;
-        QStringList header;
+        std::vector<TKxResultColumn> header;
         for (int c = 1; c <= columns; ++c)
-            header.append(result.ColumnName(c));
-        std::vector<QStringList> rows;
-        int total = 0;
-        while (result.Fetch()) {
-            if (total++ >= m_maxRows)
-                continue;
-            QStringList row;
-            for (int c = 1; c <= columns; ++c)
-                row.append(Cell(result, c));
-            rows.push_back(row);
-        }
-        std::vector<qsizetype> widths(header.size());
-        for (qsizetype c = 0; c < header.size(); ++c) {
-            widths[c] = header[c].size();
-            for (const QStringList& row : rows)
-                widths[c] = std::max(widths[c], row[c].size());
-        }
-        const auto print = [&](const QStringList& cells) {
-            QStringList padded;
-            for (qsizetype c = 0; c < cells.size(); ++c)
-                padded.append(cells[c].leftJustified(widths[c]));
-            m_out << padded.join(QStringLiteral(" | ")).trimmed() << '\n';
+            header.push_back({result.ColumnName(c), KindOfSqlType(result.ColumnType(c))});
+        const auto value = [&](int c) {
+            return header[static_cast<std::size_t>(c - 1)].kind == TKxValueKind::Binary
+                       ? result.Hex(c)
+                       : result.Text(c, 0);
         };
-        print(header);
-        QStringList rule;
-        for (qsizetype width : widths)
-            rule.append(QString(width, QLatin1Char('-')));
-        m_out << rule.join(QStringLiteral("-+-")) << '\n';
-        for (const QStringList& row : rows)
-            print(row);
-        m_out << QCoreApplication::translate("KxQuerolt", "(%n row(s))", nullptr, total) << "\n\n";
-        m_out.flush();
+        m_writer.Begin(header);
+        std::vector<std::optional<QString>> row(static_cast<std::size_t>(columns));
+        qint64 total = 0;
+        // A failing fetch raises: the run reports it instead of ending the result as if it
+        // were complete.
+        while (result.Fetch()) {
+            for (int c = 1; c <= columns; ++c)
+                row[static_cast<std::size_t>(c - 1)] = value(c);
+            m_writer.Row(row);
+            ++total;
+        }
+        m_writer.End(total);
     }
 
-    QTextStream& m_out;
-    int m_maxRows;
+    TKxResultWriter& m_writer;
 };
+
+// The script's text: a file in any of the encodings the editor reads, or standard input as
+// UTF-8.
+QString ReadScript(const QString& fileName) {
+    if (fileName != QLatin1String("-"))
+        return KxReadScriptFile(fileName).Text;
+    QFile in;
+    if (!in.open(stdin, QIODevice::ReadOnly))
+        KxRaise(Tr("Could not read the script from standard input"), QStringLiteral("ReadScript"),
+                nullptr);
+    return QString::fromUtf8(in.readAll());
+}
+
+// The rows a table shows by default: a screenful on a terminal (less the lines around the
+// rows), else 20.
+qint64 ScreenRows() {
+    winsize size{};
+    if (isatty(STDOUT_FILENO) == 1 && ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 &&
+        size.ws_row > 10)
+        return size.ws_row - 6;
+    return 20;
+}
 
 } // namespace
 
+void KxInterruptScriptBatch() {
+    interrupted = true;
+    if (TKxScriptExecutor* executor = runningExecutor.load())
+        executor->Stop();
+}
+
 int KxRunScriptBatch(const TKxBatchOptions& options, TKxPersistentData& store, QTextStream& out) {
+    return KxRunScriptBatch(options, store, out, out);
+}
+
+int KxRunScriptBatch(const TKxBatchOptions& options, TKxPersistentData& store, QTextStream& results,
+                     QTextStream& log) {
+    interrupted = false;
     TSyntaxTextModel editor;
     KxLoadSqlSyntaxSetup(editor.SyntaxColoring());
     KxSetDirectiveCommentStyle(editor.SyntaxColoring(), KxReadDirectiveComment(store));
     TKxScriptStatements statements(editor);
     KxAttachSyntaxSpans(statements, editor.SyntaxColoring());
 
-    TKxExecutionLog log(store);
-    log.OnAddText = [&out](const QString& text, TColor) {
-        out << KxTrimLogText(text) << '\n';
-        out.flush();
+    TKxExecutionLog executionLog(store);
+    executionLog.OnAddText = [&](const QString& text, TColor) {
+        if (options.quiet)
+            return;
+        log << KxTrimLogText(text) << '\n';
+        log.flush();
     };
+
+    const qint64 maxRows = options.maxRows >= 0
+                               ? options.maxRows
+                               : (options.format == TKxResultFormat::Table ? ScreenRows() : -1);
+    const std::unique_ptr<TKxResultWriter> writer =
+        KxCreateResultWriter(options.format, results, maxRows);
 
     TKxOdbcEnvironment environment;
     TKxOdbcConnection connection;
     connection.SetName(QStringLiteral("Connection"));
     connection.SetODBCEnvironment(&environment);
     connection.SetConnectionString(options.connectionString);
-    TKxBatchResultSet resultSet(out, options.maxRows);
+    TKxBatchResultSet resultSet(*writer);
     resultSet.SetName(QStringLiteral("RSSqlStatement"));
     resultSet.SetODBCConnection(&connection);
 
-    TKxScriptExecutor executor(statements, store, log);
+    TKxScriptExecutor executor(statements, store, executionLog);
     executor.SetConnection(&connection);
     executor.SetResultSet(&resultSet);
+    executor.SetErrorActionOverride(options.errorAction);
+    TKxSqlParameterList parameters;
+    if (!options.parameters.empty()) {
+        for (const auto& [name, value] : options.parameters)
+            parameters.AddParameter(name)->SetValue(KxVariant(value));
+        executor.ResolveParameters = [&parameters](const QString& text) {
+            return parameters.ResolveParameters(text);
+        };
+    }
+    // Progress for runs longer than a second, on a terminal only.
+    const bool progress = !options.quiet && isatty(STDERR_FILENO) == 1;
+    QElapsedTimer clock;
+    clock.start();
+    int total = 0;
+    executor.ProcessEvents = [&] {
+        if (!progress || clock.elapsed() < 1000)
+            return;
+        std::fprintf(stderr, "\r%s",
+                     qUtf8Printable(Tr("%1 / %2 statements, %3 s")
+                                        .arg(executor.StatementsRun())
+                                        .arg(total)
+                                        .arg(clock.elapsed() / 1000)));
+        std::fflush(stderr);
+    };
+    const auto endProgress = [&] {
+        if (progress && clock.elapsed() >= 1000)
+            std::fprintf(stderr, "\n");
+    };
+
     try {
-        editor.SetAllText(KxReadScriptFile(options.scriptFile).Text);
+        editor.SetAllText(ReadScript(options.scriptFile));
+        statements.StartCount();
+        statements.WaitForCount();
+        total = statements.StatementCount();
         connection.SetActive(true);
     } catch (const std::exception& e) {
-        out << KxExceptionMessage(e) << '\n';
+        log << KxExceptionMessage(e) << '\n';
+        log.flush();
         return 2;
     }
+    runningExecutor = &executor;
+    int code = 0;
     try {
         executor.ExecuteRemainingStatements();
-    } catch (const std::exception& e) {
-        out << QCoreApplication::translate("KxQuerolt", "The run ended at: %1")
-                   .arg(statements.GetCurrentStatementText())
-            << '\n';
-        return 1;
+        if (executor.FailedStatements() > 0)
+            code = 1;
+    } catch (const std::exception&) {
+        log << Tr("The run ended at: %1").arg(statements.GetCurrentStatementText()) << '\n';
+        code = 1;
     }
-    resultSet.SetActive(false);
-    connection.SetActive(false);
-    return 0;
+    runningExecutor = nullptr;
+    endProgress();
+    writer->Finish();
+    results.flush();
+    log.flush();
+    try {
+        resultSet.SetActive(false);
+        connection.SetActive(false);
+    } catch (const std::exception& e) {
+        log << KxExceptionMessage(e) << '\n';
+    }
+    if (interrupted)
+        return 130;
+    return code;
 }
 
 } // namespace kx

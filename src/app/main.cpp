@@ -1,5 +1,6 @@
 #include "app/application_settings.h"
 #include "app/automation_service.h"
+#include "app/batch_command_line.h"
 #include "app/batch_runner.h"
 #include "app/main_window.h"
 #include "app/program_texts.h"
@@ -11,37 +12,76 @@
 #include "platform/platform_message_box.h"
 #include "platform/wait_cursor.h"
 
+#include <QFile>
 #include <QTextStream>
+#include <csignal>
 #include <cstdio>
-#include <cstring>
+
+namespace {
+
+void InterruptRun(int) {
+    kx::KxInterruptScriptBatch();
+}
+
+// kxquerolt --run …: the script without a window.
+int RunBatch(int argc, char* argv[], const kx::TKxBatchOptions& options) {
+    QCoreApplication batchApp(argc, argv);
+    struct sigaction action {};
+    action.sa_handler = InterruptRun;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+
+    kx::KxSetApplicationStoreFileName(!options.settingsFile.isEmpty()
+                                          ? options.settingsFile
+                                          : kx::KxSettingsFileName(QCoreApplication::arguments()));
+    QFile standardOutput;
+    standardOutput.open(stdout, QIODevice::WriteOnly);
+    QFile standardError;
+    standardError.open(stderr, QIODevice::WriteOnly);
+    QFile outputFile(options.outputFile);
+    if (!options.outputFile.isEmpty() &&
+        !outputFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        std::fprintf(stderr, "kxquerolt: cannot write %s: %s\n", qUtf8Printable(options.outputFile),
+                     qUtf8Printable(outputFile.errorString()));
+        return 2;
+    }
+    QTextStream results(options.outputFile.isEmpty() ? static_cast<QIODevice*>(&standardOutput)
+                                                     : &outputFile);
+    // Log lines stay out of machine-readable results.
+    const bool logApart =
+        options.format != kx::TKxResultFormat::Table || !options.outputFile.isEmpty();
+    QTextStream log(logApart ? &standardError : &standardOutput);
+    const int result = logApart
+                           ? kx::KxRunScriptBatch(options, kx::KxApplicationStore(), results, log)
+                           : kx::KxRunScriptBatch(options, kx::KxApplicationStore(), results);
+    kx::KxReleaseApplicationStore();
+    return result;
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
-    // Answer --version before creating the application object, so it also works on a
-    // machine without a display.
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("kxquerolt %s\n", KX_VERSION_STRING);
-            return 0;
-        }
-    }
-
-    // --run SCRIPT --connect "CONNECTION STRING": execute a script without a window and
-    // print what the report window and the grid would show.
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], "--run") != 0)
-            continue;
-        QCoreApplication batchApp(argc, argv);
-        kx::TKxBatchOptions options;
-        const QStringList arguments = QCoreApplication::arguments();
-        options.scriptFile = arguments.value(i + 1);
-        const qsizetype connect = arguments.indexOf(QStringLiteral("--connect"));
-        if (connect > 0)
-            options.connectionString = arguments.value(connect + 1);
-        kx::KxSetApplicationStoreFileName(kx::KxSettingsFileName(arguments));
-        QTextStream out(stdout);
-        const int result = kx::KxRunScriptBatch(options, kx::KxApplicationStore(), out);
-        kx::KxReleaseApplicationStore();
-        return result;
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    kx::TKxBatchOptions options;
+    QString message;
+    switch (kx::KxParseCommandLine(arguments, options, message, [](const QString& name) {
+        return qEnvironmentVariableIsSet(name.toLocal8Bit().constData())
+                   ? qEnvironmentVariable(name.toLocal8Bit().constData())
+                   : QString();
+    })) {
+    case kx::TKxCommandLineRequest::Help:
+    case kx::TKxCommandLineRequest::Version:
+        std::fputs(qUtf8Printable(message), stdout);
+        return 0;
+    case kx::TKxCommandLineRequest::Error:
+        std::fprintf(stderr, "%s\n", qUtf8Printable(message));
+        return 2;
+    case kx::TKxCommandLineRequest::Run:
+        return RunBatch(argc, argv, options);
+    case kx::TKxCommandLineRequest::Window:
+        break;
     }
 
     kx::TKxApplication app(argc, argv);

@@ -78,6 +78,7 @@ void TKxScriptExecutor::ExecuteCurrentStatement() {
     if (!m_statements.HasCurrentStatement())
         m_statements.NextStatement();
     m_failedStatements = 0;
+    m_statementsRun = 0;
     try {
         ExecuteSqlStatement(m_statements.GetCurrentStatementText(), false);
     } catch (...) {
@@ -92,6 +93,7 @@ void TKxScriptExecutor::ExecuteRemainingStatements() {
         return;
     m_stopRequested = false;
     m_failedStatements = 0;
+    m_statementsRun = 0;
     if (!m_statements.HasCurrentStatement())
         m_statements.NextStatement();
     m_executing = true;
@@ -123,6 +125,7 @@ void TKxScriptExecutor::ExecuteRemainingStatements() {
 
 void TKxScriptExecutor::ExecuteSqlStatement(const QString& rawText, bool inScript) {
     m_startTime = Now();
+    ++m_statementsRun;
     bool logged = false;
     try {
         const bool directive = KxReadDirectiveComment(m_store);
@@ -131,6 +134,8 @@ void TKxScriptExecutor::ExecuteSqlStatement(const QString& rawText, bool inScrip
             return;
         if (!DoubleQuotesDelimitStrings())
             text = PrepareStatementText(rawText, directive, false);
+        if (ResolveParameters)
+            text = ResolveParameters(text);
 
         const int kind = GetSQLStatementKind(text);
         logged = m_log.LogStatement(kind, text);
@@ -151,8 +156,9 @@ void TKxScriptExecutor::ExecuteSqlStatement(const QString& rawText, bool inScrip
         m_log.LogError(e);
         if (!inScript)
             throw;
-        if (!KxAskContinue(&e, KxReadErrorAction(m_store),
-                           Tr("Continue executing the remaining SQL statements")))
+        const int action =
+            m_errorActionOverride >= 0 ? m_errorActionOverride : KxReadErrorAction(m_store);
+        if (!KxAskContinue(&e, action, Tr("Continue executing the remaining SQL statements")))
             throw;
     }
 }

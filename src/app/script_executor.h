@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 
@@ -46,7 +47,15 @@ public:
 
     void ExecuteCurrentStatement();
     void ExecuteRemainingStatements();
+    // Safe from a signal handler: the run stops before its next statement.
     void Stop() { m_stopRequested = true; }
+    // Statements run since the last run or statement began, failed or not.
+    int StatementsRun() const { return m_statementsRun; }
+    // Replaces the :name parameter markers of every prepared statement (the batch runner's
+    // --param values); unset, statements run as they are written.
+    std::function<QString(const QString& text)> ResolveParameters;
+    // An error action that replaces the stored setting (-1: the stored one).
+    void SetErrorActionOverride(int action) { m_errorActionOverride = action; }
     // One statement; `inScript` lets the error action decide instead of raising at once.
     void ExecuteSqlStatement(const QString& rawText, bool inScript);
 
@@ -88,7 +97,9 @@ private:
     TKxSqlStatementBase* m_resultSet = nullptr;
     bool m_executing = false;
     int m_failedStatements = 0;
-    bool m_stopRequested = false;
+    std::atomic<bool> m_stopRequested{false};
+    int m_statementsRun = 0;
+    int m_errorActionOverride = -1;
     std::int64_t m_startTime = 0;
     std::int64_t m_lastPump = 0;
     QString m_executionTimeText;

@@ -1,6 +1,7 @@
 #include "odbc/odbc_result_text.h"
 
 #include "odbc/odbc_error.h"
+#include "odbc/odbc_sql_types.h"
 
 #include <vector>
 
@@ -28,6 +29,19 @@ QString TKxOdbcResultText::ColumnName(int column) {
     return QString::fromUtf8(reinterpret_cast<const char*>(name));
 }
 
+int TKxOdbcResultText::ColumnType(int column) {
+    const auto number = [&](SQLUSMALLINT field) {
+        SQLLEN value = SQL_UNKNOWN_TYPE;
+        CheckOdbcResult(SQLColAttribute(m_statement, static_cast<SQLUSMALLINT>(column), field,
+                                        nullptr, 0, nullptr, &value),
+                        m_object, QStringLiteral("CreateFields"), m_statement, SQL_HANDLE_STMT);
+        return value;
+    };
+    // As the recordset reads it: some drivers (SQLite3's for BLOB) tell the truth only in
+    // the verbose type.
+    return KxColumnSqlType(number(SQL_DESC_CONCISE_TYPE), number(SQL_DESC_TYPE));
+}
+
 bool TKxOdbcResultText::Fetch() {
     const SQLRETURN rc = SQLFetch(m_statement);
     m_reader.NewRow();
@@ -49,6 +63,21 @@ std::optional<QString> TKxOdbcResultText::Text(int column, std::uint64_t maxByte
     if (result.isNull)
         return std::nullopt;
     return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(result.bytes));
+}
+
+std::optional<QString> TKxOdbcResultText::Hex(int column) {
+    QByteArray bytes;
+    const auto result = m_reader.Read(
+        static_cast<SQLUSMALLINT>(column), SQL_C_BINARY,
+        [&bytes](std::uint64_t size) {
+            bytes.resize(static_cast<qsizetype>(size));
+            return static_cast<void*>(bytes.data());
+        },
+        QStringLiteral("ReadValueText"), 0);
+    if (result.isNull)
+        return std::nullopt;
+    bytes.truncate(static_cast<qsizetype>(result.bytes));
+    return QString::fromLatin1(bytes.toHex());
 }
 
 } // namespace kx

@@ -18,11 +18,16 @@ public:
     // 0 when the statement produced no result set.
     int ColumnCount();
     QString ColumnName(int column);
+    // The column's concise SQL type (SQL_INTEGER, SQL_TYPE_TIMESTAMP, …).
+    int ColumnType(int column);
     // Moves to the next row; false at the end of the rows.
     bool Fetch();
     // The value of `column` in the current row as text, at most `maxBytes` of it (0: all);
     // nothing for NULL.
     std::optional<QString> Text(int column, std::uint64_t maxBytes);
+    // A binary value as lower-case hex digits (drivers disagree on how they write binary as
+    // text: SQLite3's gives X'00FF'); nothing for NULL.
+    std::optional<QString> Hex(int column);
 
 private:
     SQLHSTMT m_statement;
