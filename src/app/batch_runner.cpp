@@ -99,7 +99,7 @@ private:
         qint64 total = 0;
         // A failing fetch raises: the run reports it instead of ending the result as if it
         // were complete.
-        while (result.Fetch()) {
+        while (!interrupted && result.Fetch()) {
             for (int c = 1; c <= columns; ++c)
                 row[static_cast<std::size_t>(c - 1)] = value(c);
             m_writer.Row(row);
