@@ -155,6 +155,9 @@ int KxRunScriptBatch(const TKxBatchOptions& options, TKxPersistentData& store, Q
     KxAttachSyntaxSpans(statements, editor.SyntaxColoring());
 
     TKxExecutionLog executionLog(store);
+    // Nothing changes the settings during a run: read once. Quiet means no entry is even
+    // built.
+    executionLog.SetFixedAttributes(options.quiet ? 0 : KxReadLogAttributes(store));
     executionLog.OnAddText = [&](const QString& text, TColor) {
         if (options.quiet)
             return;
@@ -181,6 +184,7 @@ int KxRunScriptBatch(const TKxBatchOptions& options, TKxPersistentData& store, Q
     executor.SetConnection(&connection);
     executor.SetResultSet(&resultSet);
     executor.SetErrorActionOverride(options.errorAction);
+    executor.SetDirectiveCommentOverride(KxReadDirectiveComment(store) ? 1 : 0);
     TKxSqlParameterList parameters;
     if (!options.parameters.empty()) {
         for (const auto& [name, value] : options.parameters)

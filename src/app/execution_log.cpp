@@ -134,7 +134,7 @@ QString KxLogResultLine(int attributes, std::int64_t elapsedMilliseconds,
 }
 
 int TKxExecutionLog::Attributes() const {
-    return KxReadLogAttributes(m_store);
+    return m_fixedAttributes >= 0 ? m_fixedAttributes : KxReadLogAttributes(m_store);
 }
 
 void TKxExecutionLog::Add(const QString& text, TColor color) {

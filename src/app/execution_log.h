@@ -72,11 +72,16 @@ public:
     // At the end of a run of the remaining statements.
     void LogTotalTime(std::int64_t durationMilliseconds);
 
+    // Attributes fixed for a run nothing can change (the batch runner: no settings window),
+    // so they are not read from the store for every statement; -1 reads the store again.
+    void SetFixedAttributes(int attributes) { m_fixedAttributes = attributes; }
+
 private:
     int Attributes() const;
     void Add(const QString& text, TColor color);
 
     TKxPersistentData& m_store;
+    int m_fixedAttributes = -1;
 };
 
 } // namespace kx

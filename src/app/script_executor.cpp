@@ -128,7 +128,8 @@ void TKxScriptExecutor::ExecuteSqlStatement(const QString& rawText, bool inScrip
     ++m_statementsRun;
     bool logged = false;
     try {
-        const bool directive = KxReadDirectiveComment(m_store);
+        const bool directive = m_directiveCommentOverride >= 0 ? m_directiveCommentOverride != 0
+                                                               : KxReadDirectiveComment(m_store);
         QString text = PrepareStatementText(rawText, directive);
         if (m_connection == nullptr || text.isEmpty())
             return;

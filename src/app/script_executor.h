@@ -56,6 +56,9 @@ public:
     std::function<QString(const QString& text)> ResolveParameters;
     // An error action that replaces the stored setting (-1: the stored one).
     void SetErrorActionOverride(int action) { m_errorActionOverride = action; }
+    // "#" comments fixed for the run (-1: read the setting for every statement, as the
+    // settings window may change it meanwhile).
+    void SetDirectiveCommentOverride(int on) { m_directiveCommentOverride = on; }
     // One statement; `inScript` lets the error action decide instead of raising at once.
     void ExecuteSqlStatement(const QString& rawText, bool inScript);
 
@@ -100,6 +103,7 @@ private:
     std::atomic<bool> m_stopRequested{false};
     int m_statementsRun = 0;
     int m_errorActionOverride = -1;
+    int m_directiveCommentOverride = -1;
     std::int64_t m_startTime = 0;
     std::int64_t m_lastPump = 0;
     QString m_executionTimeText;

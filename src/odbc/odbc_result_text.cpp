@@ -52,17 +52,17 @@ bool TKxOdbcResultText::Fetch() {
 }
 
 std::optional<QString> TKxOdbcResultText::Text(int column, std::uint64_t maxBytes) {
-    std::vector<char> bytes;
     const auto result = m_reader.Read(
         static_cast<SQLUSMALLINT>(column), SQL_C_CHAR,
-        [&bytes](std::uint64_t size) {
-            bytes.resize(static_cast<std::size_t>(size));
-            return static_cast<void*>(bytes.data());
+        [this](std::uint64_t size) {
+            if (m_buffer.size() < size)
+                m_buffer.resize(static_cast<std::size_t>(size));
+            return static_cast<void*>(m_buffer.data());
         },
         QStringLiteral("ReadValueText"), maxBytes);
     if (result.isNull)
         return std::nullopt;
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(result.bytes));
+    return QString::fromUtf8(m_buffer.data(), static_cast<qsizetype>(result.bytes));
 }
 
 std::optional<QString> TKxOdbcResultText::Hex(int column) {

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <optional>
+#include <vector>
 
 namespace kx {
 
@@ -33,6 +34,8 @@ private:
     SQLHSTMT m_statement;
     IKxUnknown* m_object;
     TKxOdbcFieldReader m_reader;
+    // Reused for every value: a fresh buffer per value would be cleared each time.
+    std::vector<char> m_buffer;
 };
 
 } // namespace kx
