@@ -14,8 +14,12 @@ std::vector<KxIntf<IConnectionPoint>> PointsOf(IConnectionPointContainer* contai
     std::vector<KxIntf<IConnectionPoint>> points;
     if (iid == GUID_NULL) {
         KxIntf<IEnumConnectionPoints> enumerator;
-        KxCheckHR(container->EnumConnectionPoints(enumerator),
-                  KxObjectDescription::OfInterface(container), QStringLiteral("KxNotifySinks"));
+        // The object's description (a demangled class name) only when it is needed: every
+        // notification of every statement passes here.
+        const KxHResult code = container->EnumConnectionPoints(enumerator);
+        if (KxFailed(code))
+            KxCheckHR(code, KxObjectDescription::OfInterface(container),
+                      QStringLiteral("KxNotifySinks"));
         KxIntf<IConnectionPoint> point;
         while (enumerator->Next(1, &point, nullptr) == hr::S_Ok)
             points.push_back(std::move(point));
@@ -29,8 +33,9 @@ std::vector<KxIntf<IConnectionPoint>> PointsOf(IConnectionPointContainer* contai
 
 KxIntf<IEnumConnections> ConnectionsOf(IConnectionPoint* point) {
     KxIntf<IEnumConnections> enumerator;
-    KxCheckHR(point->EnumConnections(enumerator), KxObjectDescription::OfInterface(point),
-              QStringLiteral("KxNotifySinks"));
+    const KxHResult code = point->EnumConnections(enumerator);
+    if (KxFailed(code))
+        KxCheckHR(code, KxObjectDescription::OfInterface(point), QStringLiteral("KxNotifySinks"));
     return enumerator;
 }
 
