@@ -199,6 +199,9 @@ int KxRunScriptBatch(const TKxBatchOptions& options, TKxPersistentData& store, Q
     clock.start();
     int total = 0;
     executor.ProcessEvents = [&] {
+        // Between statements: a Ctrl+C that came before the run began stops it here too.
+        if (interrupted)
+            executor.Stop();
         if (!progress || clock.elapsed() < 1000)
             return;
         std::fprintf(stderr, "\r%s",
@@ -224,6 +227,8 @@ int KxRunScriptBatch(const TKxBatchOptions& options, TKxPersistentData& store, Q
         log.flush();
         return 2;
     }
+    if (interrupted)
+        return 130;
     runningExecutor = &executor;
     int code = 0;
     try {
