@@ -2,6 +2,7 @@
 
 #include "odbc/odbc_connection.h"
 
+#include <QProcess>
 #include <cstdio>
 #include <unistd.h>
 
@@ -65,6 +66,27 @@ void DropPostgresDatabase(TKxOdbcEnvironment& environment, const QString& server
                           const QString& name) {
     OnAdminDatabase(environment, server,
                     {QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name)});
+}
+
+std::optional<double> RunIsql(const QString& connect, const QByteArray& input) {
+    QProcess isql;
+    isql.setStandardOutputFile(QProcess::nullDevice());
+    QElapsedTimer clock;
+    clock.start();
+    isql.start(QStringLiteral("isql"),
+               {QStringLiteral("-b"), QStringLiteral("-d,"), QStringLiteral("-k"), connect});
+    if (!isql.waitForStarted())
+        return std::nullopt;
+    isql.write(input);
+    isql.closeWriteChannel();
+    isql.waitForFinished(-1);
+    const double ms = Elapsed(clock);
+    if (isql.exitStatus() != QProcess::NormalExit || isql.exitCode() != 0) {
+        std::fprintf(stderr, "isql failed (exit %d): %s\n", isql.exitCode(),
+                     isql.readAllStandardError().constData());
+        return std::nullopt;
+    }
+    return ms;
 }
 
 } // namespace kx::bench

@@ -208,29 +208,6 @@ std::optional<double> RawOdbcScan(const QString& connect, const QString& sql, st
     return ms;
 }
 
-// isql -b -k (SQLDriverConnect with the same connection string as ours, so the driver runs
-// with the same options) printing `sql` comma-delimited to /dev/null.
-std::optional<double> IsqlScan(const QString& connect, const QString& sql) {
-    QProcess isql;
-    isql.setStandardOutputFile(QProcess::nullDevice());
-    QElapsedTimer clock;
-    clock.start();
-    isql.start(QStringLiteral("isql"),
-               {QStringLiteral("-b"), QStringLiteral("-d,"), QStringLiteral("-k"), connect});
-    if (!isql.waitForStarted())
-        return std::nullopt;
-    isql.write(sql.toUtf8() + '\n');
-    isql.closeWriteChannel();
-    isql.waitForFinished(-1);
-    const double ms = double(clock.nsecsElapsed()) / 1e6;
-    if (isql.exitStatus() != QProcess::NormalExit || isql.exitCode() != 0) {
-        std::fprintf(stderr, "isql failed (exit %d): %s\n", isql.exitCode(),
-                     isql.readAllStandardError().constData());
-        return std::nullopt;
-    }
-    return ms;
-}
-
 void OpenToFirstRow(TKxOdbcConnection& connection, const TConfiguration& configuration,
                     TKxCursorType cursor, int rounds) {
     double best = 1e18;
@@ -290,7 +267,7 @@ void FullScans(TKxOdbcConnection& connection, const TConfiguration& configuratio
                TKxCursorType defaultCursor, std::int64_t rows, int rounds) {
     std::optional<double> isqlBest;
     for (int round = 0; round < rounds; ++round) {
-        const std::optional<double> ms = IsqlScan(configuration.connect, kQuery);
+        const std::optional<double> ms = RunIsql(configuration.connect, kQuery.toUtf8() + '\n');
         if (ms)
             isqlBest = std::min(isqlBest.value_or(1e18), *ms);
     }

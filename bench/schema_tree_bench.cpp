@@ -337,33 +337,10 @@ TPiece SharedIconTree(int tables) {
 
 // ---- isql
 
-// One isql -b -k run (SQLDriverConnect with the same connection string) reading `input`,
-// connecting included; its output goes to /dev/null.
-std::optional<double> Isql(const QString& connect, const QByteArray& input) {
-    QProcess isql;
-    isql.setStandardOutputFile(QProcess::nullDevice());
-    QElapsedTimer clock;
-    clock.start();
-    isql.start(QStringLiteral("isql"),
-               {QStringLiteral("-b"), QStringLiteral("-d,"), QStringLiteral("-k"), connect});
-    if (!isql.waitForStarted())
-        return std::nullopt;
-    isql.write(input);
-    isql.closeWriteChannel();
-    isql.waitForFinished(-1);
-    const double ms = Elapsed(clock);
-    if (isql.exitStatus() != QProcess::NormalExit || isql.exitCode() != 0) {
-        std::fprintf(stderr, "isql failed (exit %d): %s\n", isql.exitCode(),
-                     isql.readAllStandardError().constData());
-        return std::nullopt;
-    }
-    return ms;
-}
-
 std::optional<double> BestIsql(const QString& connect, const QByteArray& input, int rounds) {
     std::optional<double> best;
     for (int round = 0; round < rounds; ++round) {
-        const std::optional<double> ms = Isql(connect, input);
+        const std::optional<double> ms = RunIsql(connect, input);
         if (!ms)
             return std::nullopt;
         best = std::min(best.value_or(1e18), *ms);

@@ -241,40 +241,53 @@ TKxSchemaTreeNode* TKxISchemaTree::AddNode(QTreeWidgetItem* parent,
     return node;
 }
 
-void TKxISchemaTree::LoadRootList(TReader& reader, TKxSchemaList list) {
-    const QString caption = KxSchemaListDisplayName(list);
-    TKxSchemaTreeNode* listNode = AddNode(nullptr, KxSchemaListNodeClass(list), caption, 0, 1);
-    std::vector<TKxSchemaTreeNode*> objects;
+void TKxISchemaTree::ReadList(TReader& reader, TKxSchemaTreeNode* listNode,
+                              const std::function<bool()>& open,
+                              const std::function<bool()>& addRow) {
+    const QString caption = listNode->Caption();
     int count = 0;
     bool wasActive = false;
     try {
-        wasActive = reader.Open(list, QStringLiteral("%"), reader.rootCatalog, reader.rootSchema);
-        const int namePosition = KxSchemaListNameColumn(list);
+        wasActive = open();
         while (!reader.cursor->IsEOF() && !m_stop) {
+            if (addRow())
+                ++count;
+            LetEventsRun();
+            reader.cursor->MoveToNext();
+        }
+    } catch (const std::exception& e) {
+        // A list that cannot be read ends there with what it has; the others are still
+        // worth reading.
+        listNode->setToolTip(0, KxExceptionMessage(e));
+    }
+    reader.Restore(wasActive);
+    listNode->SetCaption(QStringLiteral("%1: %2").arg(caption).arg(count));
+}
+
+void TKxISchemaTree::LoadRootList(TReader& reader, TKxSchemaList list) {
+    TKxSchemaTreeNode* listNode =
+        AddNode(nullptr, KxSchemaListNodeClass(list), KxSchemaListDisplayName(list), 0, 1);
+    const int namePosition = KxSchemaListNameColumn(list);
+    std::vector<TKxSchemaTreeNode*> objects;
+    ReadList(
+        reader, listNode,
+        [&] {
+            return reader.Open(list, QStringLiteral("%"), reader.rootCatalog, reader.rootSchema);
+        },
+        [&] {
             // The database's own objects (PostgreSQL's thousands of built-in functions) belong
             // to the system tables list only.
             const QString schema = reader.Text(2);
             if (list != slSystemTables && reader.systemSchemas &&
-                reader.systemSchemas->IsSystemSchema(schema)) {
-                LetEventsRun();
-                reader.cursor->MoveToNext();
-                continue;
-            }
+                reader.systemSchemas->IsSystemSchema(schema))
+                return false;
             TKxSchemaTreeNode* node = AddNode(listNode, KxSchemaObjectNodeClass(list),
                                               reader.Text(namePosition), list + 2, list + 2);
             node->Catalog = reader.Text(1);
             node->Schema = schema;
             objects.push_back(node);
-            ++count;
-            LetEventsRun();
-            reader.cursor->MoveToNext();
-        }
-    } catch (const std::exception& e) {
-        // One list that cannot be read ends there; the others are still worth reading.
-        listNode->setToolTip(0, KxExceptionMessage(e));
-    }
-    reader.Restore(wasActive);
-    listNode->SetCaption(QStringLiteral("%1: %2").arg(caption).arg(count));
+            return true;
+        });
     listNode->setExpanded(true);
 
     const bool hasColumns = list == slSystemTables || list == slTables || list == slViews;
@@ -290,17 +303,18 @@ void TKxISchemaTree::LoadRootList(TReader& reader, TKxSchemaList list) {
 }
 
 void TKxISchemaTree::LoadSubList(TReader& reader, TKxSchemaTreeNode* object, TKxSchemaList list) {
-    const QString caption = KxSchemaListDisplayName(list);
-    TKxSchemaTreeNode* listNode = AddNode(object, KxSchemaListNodeClass(list), caption, 0, 1);
+    TKxSchemaTreeNode* listNode =
+        AddNode(object, KxSchemaListNodeClass(list), KxSchemaListDisplayName(list), 0, 1);
     const bool procedure = list == slProcedureColumns;
-    int count = 0;
-    bool wasActive = false;
-    try {
-        // The catalog is a plain argument; schema and table are patterns, taken literally.
-        wasActive = reader.Open(list, reader.Literal(object->Caption()),
-                                object->Catalog.isEmpty() ? kNone : object->Catalog,
-                                reader.Literal(object->Schema));
-        while (!reader.cursor->IsEOF() && !m_stop) {
+    ReadList(
+        reader, listNode,
+        [&] {
+            // The catalog is a plain argument; schema and table are patterns, taken literally.
+            return reader.Open(list, reader.Literal(object->Caption()),
+                               object->Catalog.isEmpty() ? kNone : object->Catalog,
+                               reader.Literal(object->Schema));
+        },
+        [&] {
             const QString name = reader.Text(4);
             const KxVariant nullable = reader.Value(procedure ? 12 : 11);
             TKxSchemaTreeNode* column =
@@ -310,15 +324,8 @@ void TKxISchemaTree::LoadSubList(TReader& reader, TKxSchemaTreeNode* object, TKx
                                              nullable.IsEmptyOrNull() ? 1 : nullable.ToInt()),
                         list + 2, list + 2);
             column->ColumnName = name;
-            ++count;
-            LetEventsRun();
-            reader.cursor->MoveToNext();
-        }
-    } catch (const std::exception& e) {
-        listNode->setToolTip(0, KxExceptionMessage(e));
-    }
-    reader.Restore(wasActive);
-    listNode->SetCaption(QStringLiteral("%1: %2").arg(caption).arg(count));
+            return true;
+        });
 }
 
 void TKxISchemaTree::keyPressEvent(QKeyEvent* event) {

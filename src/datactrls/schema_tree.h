@@ -69,6 +69,11 @@ protected:
 
 private:
     struct TReader;
+    // Reads the rows of one catalog list under `listNode` (`open` opens the list and answers
+    // whether the recordset was open before, `addRow` adds a node for the current row or
+    // answers false to pass it over) and shows the count on the list node.
+    void ReadList(TReader& reader, TKxSchemaTreeNode* listNode, const std::function<bool()>& open,
+                  const std::function<bool()>& addRow);
     void LoadRootList(TReader& reader, TKxSchemaList list);
     void LoadSubList(TReader& reader, TKxSchemaTreeNode* object, TKxSchemaList list);
     TKxSchemaTreeNode* AddNode(QTreeWidgetItem* parent, const TKxSchemaNodeClass& nodeClass,

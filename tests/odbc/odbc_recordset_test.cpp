@@ -6,6 +6,7 @@
 #include "odbc/odbc_diagnostics.h"
 #include "odbc/odbc_recordset.h"
 #include "support/connected_driver_test.h"
+#include "support/raised.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -20,16 +21,7 @@ using namespace kx;
 
 constexpr qsizetype kLongValueBytes = 20 * 1024 * 1024;
 
-// What a call raised, for checking its text; fails the test when it raised nothing.
-EKxException Raised(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const EKxException& e) {
-        return e;
-    }
-    ADD_FAILURE() << "nothing was raised";
-    return EKxException(QString());
-}
+using test::Raised;
 
 QByteArray Sha1(const void* data, qsizetype size) {
     return QCryptographicHash::hash(QByteArrayView(static_cast<const char*>(data), size),

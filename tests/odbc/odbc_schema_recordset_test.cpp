@@ -6,6 +6,7 @@
 #include "foundation/questions.h"
 #include "odbc/odbc_schema_recordset.h"
 #include "support/connected_driver_test.h"
+#include "support/raised.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -15,16 +16,7 @@ namespace {
 
 using namespace kx;
 
-// What a call raised; fails the test when it raised nothing.
-EKxException Raised(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const EKxException& e) {
-        return e;
-    }
-    ADD_FAILURE() << "nothing was raised";
-    return EKxException(QString());
-}
+using test::Raised;
 
 QStringList Names(std::initializer_list<const char*> names) {
     QStringList list;
