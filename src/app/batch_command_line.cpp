@@ -127,9 +127,18 @@ KxParseCommandLine(const QStringList& arguments, TKxBatchOptions& options, QStri
             if (parser.isSet(*batchOnly))
                 return fail(Tr("--%1 needs --run").arg(batchOnly->names().last()));
         }
-        if (parser.positionalArguments().size() > 1)
-            return fail(Tr("more than one script: %1")
-                            .arg(parser.positionalArguments().join(QLatin1Char(' '))));
+        // "/automation" is another program's start switch, "/home/me/a.sql" a script.
+        QStringList scripts;
+        for (const QString& argument : parser.positionalArguments()) {
+            if (!argument.startsWith(QLatin1Char('/')) ||
+                !switches.contains(argument.mid(1), Qt::CaseInsensitive))
+                scripts << argument;
+        }
+        if (scripts.size() > 1)
+            return fail(Tr("more than one script: %1").arg(scripts.join(QLatin1Char(' '))));
+        options.scriptFile = scripts.value(0);
+        options.connectionString = parser.value(connect);
+        options.execute = parser.isSet(execute);
         return TKxCommandLineRequest::Window;
     }
 

@@ -20,11 +20,12 @@ struct TKxBatchOptions {
     qint64 maxRows = -1; // -1: the format's default (a screenful for the table, else all)
     QString outputFile;  // empty: standard output
     bool quiet = false;
+    bool execute = false; // the window: run the script once it is loaded
 };
 
 // What the command line asks for as a whole.
 enum class TKxCommandLineRequest {
-    Window,  // no --run: the window (its own switches are left to it)
+    Window,  // no --run: the window; scriptFile, connectionString and execute are filled in
     Run,     // --run: the options are filled in
     Help,    // the help text is in `message`
     Version, // the version line is in `message`

@@ -118,20 +118,9 @@ int main(int argc, char* argv[]) {
         kx::TMainWindow window(kx::KxApplicationStore(), environment);
         // kxquerolt [--connect STRING] [--execute] [SCRIPT]
         kx::TMainWindow::TStartArguments start;
-        const QStringList arguments = QApplication::arguments();
-        for (qsizetype index = 1; index < arguments.size(); ++index) {
-            const QString& argument = arguments[index];
-            if (argument == QStringLiteral("--connect"))
-                start.connectionString = arguments.value(++index);
-            else if (argument == QStringLiteral("--settings"))
-                ++index; // read with the store
-            else if (argument == QStringLiteral("--execute"))
-                start.execute = true;
-            else if (kx::KxStartMode({QString(), argument}) != kx::TKxStartMode::Standalone)
-                continue; // "/automation" is a switch, "/home/me/a.sql" a script
-            else if (!argument.startsWith(QLatin1Char('-')))
-                start.script = argument;
-        }
+        start.script = options.scriptFile;
+        start.connectionString = options.connectionString;
+        start.execute = options.execute;
         start.automation = mode == kx::TKxStartMode::Automation;
         window.SetStartArguments(start);
         // Other programs reach the window on the session bus; without one it runs alone.

@@ -98,6 +98,11 @@ TEST_F(CommandLineTest, MistakesAreErrorsWithAHintNeverAWindow) {
 TEST_F(CommandLineTest, TheWindowHelpAndVersion) {
     EXPECT_EQ(Parse({"--connect", "DSN=x", "--execute", "script.sql"}),
               TKxCommandLineRequest::Window);
+    EXPECT_EQ(options.scriptFile, QStringLiteral("script.sql"));
+    EXPECT_EQ(options.connectionString, QStringLiteral("DSN=x"));
+    EXPECT_TRUE(options.execute);
+    EXPECT_EQ(Parse({"/Automation", "/home/me/a.sql"}), TKxCommandLineRequest::Window);
+    EXPECT_EQ(options.scriptFile, QStringLiteral("/home/me/a.sql"));
     EXPECT_EQ(Parse({"-automation"}), TKxCommandLineRequest::Window);
     EXPECT_EQ(Parse({"/home/me/automation.sql"}), TKxCommandLineRequest::Window);
     EXPECT_EQ(Parse({"--help"}), TKxCommandLineRequest::Help);
