@@ -2,6 +2,7 @@
 
 #include "app/application_settings.h"
 #include "app/execution_log.h"
+#include "app/interrupt_canceller.h"
 #include "app/script_comments.h"
 #include "app/script_executor.h"
 #include "app/script_statements.h"
@@ -139,6 +140,7 @@ void KxInterruptScriptBatch() {
     interrupted = true;
     if (TKxScriptExecutor* executor = runningExecutor.load())
         executor->Stop();
+    TKxInterruptCanceller::Interrupt();
 }
 
 int KxRunScriptBatch(const TKxBatchOptions& options, TKxPersistentData& store, QTextStream& out) {
@@ -229,17 +231,20 @@ int KxRunScriptBatch(const TKxBatchOptions& options, TKxPersistentData& store, Q
     }
     if (interrupted)
         return 130;
-    runningExecutor = &executor;
     int code = 0;
-    try {
-        executor.ExecuteRemainingStatements();
-        if (executor.FailedStatements() > 0)
+    {
+        const TKxInterruptCanceller canceller;
+        runningExecutor = &executor;
+        try {
+            executor.ExecuteRemainingStatements();
+            if (executor.FailedStatements() > 0)
+                code = 1;
+        } catch (const std::exception&) {
+            log << Tr("The run ended at: %1").arg(statements.GetCurrentStatementText()) << '\n';
             code = 1;
-    } catch (const std::exception&) {
-        log << Tr("The run ended at: %1").arg(statements.GetCurrentStatementText()) << '\n';
-        code = 1;
+        }
+        runningExecutor = nullptr;
     }
-    runningExecutor = nullptr;
     endProgress();
     writer->Finish();
     results.flush();

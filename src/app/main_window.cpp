@@ -10,6 +10,7 @@
 #include "app/script_executor.h"
 #include "app/script_statements.h"
 #include "app/settings_dialog.h"
+#include "app/statement_worker.h"
 #include "datactrls/data_grid.h"
 #include "datactrls/data_memo.h"
 #include "datactrls/grid_properties.h"
@@ -40,6 +41,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -243,6 +245,11 @@ void TMainWindow::WireExecution() {
     m_document = std::make_unique<TKxScriptDocument>(*m_editor, *m_statements, m_store);
     m_executor = std::make_unique<TKxScriptExecutor>(*m_statements, m_store, m_log);
     m_executor->SetResultSet(m_resultSet);
+    m_statementWorker = std::make_unique<TKxStatementWorker>();
+    m_executor->SetBlockingCallRunner(m_statementWorker.get());
+    m_elapsedTimer = new QTimer(this);
+    m_elapsedTimer->setInterval(100);
+    connect(m_elapsedTimer, &QTimer::timeout, this, [this] { ShowRunningStatementTime(); });
 
     m_statements->OnStatementChanged = [this] { RefreshActions(); };
     m_statements->OnCountFinished = [this](int) { RefreshActions(); };
@@ -298,7 +305,7 @@ void TMainWindow::ConnectActions() {
     };
     on(m_actions.ExecuteStatement, [this] { m_executor->ExecuteCurrentStatement(); });
     on(m_actions.ExecuteScript, [this] { m_executor->ExecuteRemainingStatements(); });
-    on(m_actions.StopExec, [this] { m_executor->Stop(); });
+    on(m_actions.StopExec, [this] { m_executor->Cancel(); });
     on(m_actions.PrevStatement, [this] { m_statements->PreviousStatement(); });
     on(m_actions.NextStatement, [this] { m_statements->NextStatement(); });
     on(m_actions.ShowHideReportWindow, [this] {
@@ -444,16 +451,25 @@ void TMainWindow::RefreshActions() {
     m_actions.NextStatement->setEnabled(!executing && !m_statements->IsLastStatement());
     m_actions.PrevStatement->setEnabled(!executing && !m_statements->IsFirstStatement());
     m_actions.ShowDBSchema->setEnabled(connected);
-    m_actions.CloseRSStatement->setEnabled(connected && m_resultSet->Active());
+    m_actions.CloseRSStatement->setEnabled(!executing && connected && m_resultSet->Active());
     m_actions.StopExec->setEnabled(executing);
+    // A run owns the connection and the result set until it ends: nothing may switch, close
+    // or reconfigure them meanwhile, nor replace the script it walks through.
+    for (QAction* action :
+         {m_actions.NewDBConnection, m_actions.OpenScriptFile,
+          m_actions.RecentConnections->menuAction(), m_actions.RecentScriptFiles->menuAction()})
+        action->setEnabled(!executing);
+    if (m_settings != nullptr)
+        m_settings->SetExecuting(executing);
     m_actions.CloseScript->setEnabled(!executing && named);
     // Closing needs a current connection: with none there is nothing it could close.
     m_actions.CloseConnection->setEnabled(!executing && connected);
-    m_actions.Autocommit->setEnabled(connected);
+    const bool idle = connected && !executing;
+    m_actions.Autocommit->setEnabled(idle);
     m_actions.Autocommit->setChecked(autoCommit);
-    m_actions.StartTransaction->setEnabled(connected && !autoCommit && transactions == 0);
-    m_actions.CommitTransaction->setEnabled(connected && !autoCommit && transactions > 0);
-    m_actions.RollbackTransaction->setEnabled(connected && !autoCommit && transactions > 0);
+    m_actions.StartTransaction->setEnabled(idle && !autoCommit && transactions == 0);
+    m_actions.CommitTransaction->setEnabled(idle && !autoCommit && transactions > 0);
+    m_actions.RollbackTransaction->setEnabled(idle && !autoCommit && transactions > 0);
     m_actions.ShowHideSettings->setChecked(m_settings != nullptr && m_settings->isVisible());
     // F3 repeats what the dialog does, and only with something to look for.
     m_actions.FindNext->setEnabled(m_findDialog != nullptr && !m_findDialog->FindText().isEmpty());
@@ -471,6 +487,24 @@ void TMainWindow::RefreshActions() {
         time.isEmpty() ? QStringLiteral("%1: ?").arg(Tr("SQL execution time")) : time);
     m_scriptFileName->setText(m_document->FileName());
     UpdateTitle();
+    if (executing && !m_elapsedTimer->isActive())
+        m_elapsedTimer->start();
+    if (!executing) {
+        m_elapsedTimer->stop();
+        // The window closes once the statement the user cancelled has ended.
+        if (m_closeWhenRunEnds) {
+            m_closeWhenRunEnds = false;
+            QTimer::singleShot(0, this, &QWidget::close);
+        }
+    }
+}
+
+void TMainWindow::ShowRunningStatementTime() {
+    const std::int64_t start = m_executor->StatementStartTime();
+    if (start == 0)
+        return;
+    m_statusPanels[2]->setText(QStringLiteral("%1: %2").arg(
+        Tr("Executing"), KxFormatElapsedTime(QDateTime::currentMSecsSinceEpoch() - start)));
 }
 
 void TMainWindow::ApplyEvenRowColor(TColor color) {
@@ -492,6 +526,7 @@ void TMainWindow::ApplyEvenRowColor(TColor color) {
 void TMainWindow::ShowSettings(int page) {
     if (m_settings == nullptr)
         m_settings = new TSettingsDlg(*this);
+    m_settings->SetExecuting(m_executor->Executing());
     m_settings->ShowPage(page);
 }
 
@@ -779,6 +814,19 @@ bool TMainWindow::CanCloseWindow() {
 }
 
 void TMainWindow::closeEvent(QCloseEvent* event) {
+    if (m_executor->Executing()) {
+        // The run's frames are still on the stack below this event: the window can go only
+        // once they have returned.
+        event->ignore();
+        KxGuardCall([&] {
+            if (KxMessageBox(Tr("A statement is still executing. Cancel it and close the window?"),
+                             svConfirm, mb::YesNo) != id::Yes)
+                return;
+            m_closeWhenRunEnds = true;
+            m_executor->Cancel();
+        });
+        return;
+    }
     bool close = false;
     KxGuardCall([&] {
         close = CanCloseWindow();

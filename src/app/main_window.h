@@ -11,6 +11,7 @@
 class QLabel;
 class QLineEdit;
 class QSplitter;
+class QTimer;
 
 namespace kx {
 
@@ -29,6 +30,7 @@ class TKxScriptDocument;
 class TKxScriptExecutor;
 class TKxPageWindows;
 class TKxScriptStatements;
+class TKxStatementWorker;
 class TSettingsDlg;
 class TSyntaxEditor;
 
@@ -145,6 +147,7 @@ private:
     void ShowFindDialog(int kind);
     // Shows the memo beside the grid when the focused column holds long text.
     void ShowMemoFor(int column);
+    void ShowRunningStatementTime();
 
     TKxPersistentData& m_store;
     TKxOdbcEnvironment& m_environment;
@@ -172,6 +175,11 @@ private:
     std::unique_ptr<TKxScriptStatements> m_statements;
     std::unique_ptr<TKxScriptDocument> m_document;
     std::unique_ptr<TKxScriptExecutor> m_executor;
+    std::unique_ptr<TKxStatementWorker> m_statementWorker;
+    // Shows the running statement's elapsed time while it runs.
+    QTimer* m_elapsedTimer = nullptr;
+    // The user closed the window during a statement and chose to cancel it.
+    bool m_closeWhenRunEnds = false;
     TStartArguments m_start;
     bool m_firstActivationDone = false;
     bool m_firstActivationQueued = false;

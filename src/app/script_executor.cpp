@@ -8,6 +8,7 @@
 #include "dbcore/sql_statement_base.h"
 #include "dbcore/sql_statement_text.h"
 #include "foundation/message_box.h"
+#include "odbc/odbc_call_in_flight.h"
 #include "odbc/odbc_connection.h"
 
 #include <QCoreApplication>
@@ -72,25 +73,12 @@ void TKxScriptExecutor::CloseConnectionAfterRun() {
     m_connection->SetActive(false);
 }
 
-void TKxScriptExecutor::ExecuteCurrentStatement() {
-    if (m_connection == nullptr)
-        return;
-    if (!m_statements.HasCurrentStatement())
-        m_statements.NextStatement();
-    m_failedStatements = 0;
-    m_statementsRun = 0;
-    try {
-        ExecuteSqlStatement(m_statements.GetCurrentStatementText(), false);
-    } catch (...) {
-        CloseConnectionAfterRun();
-        throw;
-    }
-    CloseConnectionAfterRun();
+void TKxScriptExecutor::Cancel() {
+    Stop();
+    KxCancelStatementInFlight();
 }
 
-void TKxScriptExecutor::ExecuteRemainingStatements() {
-    if (m_connection == nullptr)
-        return;
+void TKxScriptExecutor::BeginExecution() {
     m_stopRequested = false;
     m_failedStatements = 0;
     m_statementsRun = 0;
@@ -98,15 +86,36 @@ void TKxScriptExecutor::ExecuteRemainingStatements() {
         m_statements.NextStatement();
     m_executing = true;
     RefreshActions();
+}
+
+void TKxScriptExecutor::EndExecution() {
+    m_executing = false;
+    CloseConnectionAfterRun();
+    RefreshActions();
+}
+
+void TKxScriptExecutor::ExecuteCurrentStatement() {
+    if (m_connection == nullptr || m_executing)
+        return;
+    BeginExecution();
+    try {
+        ExecuteSqlStatement(m_statements.GetCurrentStatementText(), false);
+    } catch (...) {
+        EndExecution();
+        throw;
+    }
+    EndExecution();
+}
+
+void TKxScriptExecutor::ExecuteRemainingStatements() {
+    if (m_connection == nullptr || m_executing)
+        return;
+    BeginExecution();
     const std::int64_t runStart = Now();
     m_lastPump = 0; // the first pump always runs
     Pump();
 
-    const auto finish = [this] {
-        m_executing = false;
-        CloseConnectionAfterRun();
-        RefreshActions();
-    };
+    const auto finish = [this] { EndExecution(); };
     try {
         while (!m_statements.IsLastStatement() && !m_stopRequested) {
             ExecuteSqlStatement(m_statements.GetCurrentStatementText(), true);
@@ -145,16 +154,14 @@ void TKxScriptExecutor::ExecuteSqlStatement(const QString& rawText, bool inScrip
             m_connection->BeginTransaction();
         }
         SQLLEN affected = -1;
-        if (kind == skSelect && m_resultSet != nullptr) {
-            m_resultSet->SQL().SetAsString(text);
-            m_resultSet->ReOpen();
-        } else {
-            m_connection->ExecuteDirect(text, &affected);
-        }
+        Execute(kind, text, &affected);
         m_log.LogResult(logged, Now() - m_startTime, affected);
     } catch (const std::exception& e) {
         ++m_failedStatements;
         m_log.LogError(e);
+        // A cancelled statement ends the run the user stopped: nothing to ask or show.
+        if (m_stopRequested)
+            return;
         if (!inScript)
             throw;
         const int action =
@@ -162,6 +169,30 @@ void TKxScriptExecutor::ExecuteSqlStatement(const QString& rawText, bool inScrip
         if (!KxAskContinue(&e, action, Tr("Continue executing the remaining SQL statements")))
             throw;
     }
+}
+
+void TKxScriptExecutor::Execute(int kind, const QString& text, SQLLEN* affected) {
+    // The runner serves this statement's execution only: code the event loop runs meanwhile
+    // (a data window opening a table) makes its calls in place, as it always did.
+    IKxBlockingCallRunner* const previous = KxBlockingCallRunner();
+    KxSetBlockingCallRunner(m_runner);
+    m_statementRunning = true;
+    const auto restore = [&] {
+        m_statementRunning = false;
+        KxSetBlockingCallRunner(previous);
+    };
+    try {
+        if (kind == skSelect && m_resultSet != nullptr) {
+            m_resultSet->SQL().SetAsString(text);
+            m_resultSet->ReOpen();
+        } else {
+            m_connection->ExecuteDirect(text, affected);
+        }
+    } catch (...) {
+        restore();
+        throw;
+    }
+    restore();
 }
 
 void TKxScriptExecutor::ShowExecutionTime(bool known) {

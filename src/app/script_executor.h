@@ -5,9 +5,11 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <sql.h>
 
 namespace kx {
 
+class IKxBlockingCallRunner;
 class TKxExecutionLog;
 class TKxOdbcConnection;
 class TKxPersistentData;
@@ -19,7 +21,9 @@ class TKxSqlStatementBase;
 // by its first word, logged, timed and counted; a SELECT becomes the text of the result-set
 // statement, which is reopened; anything else runs directly on the connection. In a script
 // run the error action decides whether a failure ends the run. Between statements the event
-// loop runs, so painting and Stop work.
+// loop runs; during one, the window's blocking-call runner keeps it running, so painting and
+// Stop work. Stop cancels the statement in flight: it ends with the driver's cancel
+// diagnostics, logged like any failure, and the run ends without asking.
 //
 // After a run the connection is closed unless a result set is open — with auto-commit on.
 // With auto-commit off the connection stays open and the first statement while no
@@ -39,7 +43,13 @@ public:
     TKxSqlStatementBase* ResultSet() const { return m_resultSet; }
     void SetResultSet(TKxSqlStatementBase* resultSet);
 
+    // While a statement or a run executes; the user starts nothing else meanwhile.
     bool Executing() const { return m_executing; }
+    // Makes the statements' execution calls so that the event loop goes on meanwhile (null:
+    // in place).
+    void SetBlockingCallRunner(IKxBlockingCallRunner* runner) { m_runner = runner; }
+    // When the statement executing now began (ms since the epoch), 0 between statements.
+    std::int64_t StatementStartTime() const { return m_statementRunning ? m_startTime : 0; }
     // Statements that failed since the last run or statement began (the error action may have
     // let the run go on past them).
     int FailedStatements() const { return m_failedStatements; }
@@ -49,6 +59,8 @@ public:
     void ExecuteRemainingStatements();
     // Safe from a signal handler: the run stops before its next statement.
     void Stop() { m_stopRequested = true; }
+    // Stops the run and cancels the statement in flight (not from a signal handler).
+    void Cancel();
     // Statements run since the last run or statement began, failed or not.
     int StatementsRun() const { return m_statementsRun; }
     // Replaces the :name parameter markers of every prepared statement (the batch runner's
@@ -92,13 +104,18 @@ private:
     void ShowExecutionTime(bool known);
     void RefreshActions();
     void Pump();
+    void BeginExecution();
+    void EndExecution();
+    void Execute(int kind, const QString& text, SQLLEN* affected);
 
     TKxScriptStatements& m_statements;
     TKxPersistentData& m_store;
     TKxExecutionLog& m_log;
     QPointer<TKxOdbcConnection> m_connection;
     TKxSqlStatementBase* m_resultSet = nullptr;
+    IKxBlockingCallRunner* m_runner = nullptr;
     bool m_executing = false;
+    bool m_statementRunning = false;
     int m_failedStatements = 0;
     std::atomic<bool> m_stopRequested{false};
     int m_statementsRun = 0;

@@ -190,6 +190,11 @@ void TSettingsDlg::ShowPage(int page) {
     activateWindow();
 }
 
+void TSettingsDlg::SetExecuting(bool executing) {
+    m_pages->widget(PageRSProperties)->setEnabled(!executing);
+    m_pages->widget(PageConnectionProperties)->setEnabled(!executing);
+}
+
 int TSettingsDlg::CurrentPage() const {
     return m_pages->currentIndex();
 }

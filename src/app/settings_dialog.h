@@ -33,6 +33,9 @@ public:
     void SetConnection(TKxOdbcConnection* connection);
     // Takes the general settings again from the store and the main window.
     void LoadGeneralPage();
+    // While a statement runs, the result set's and the connection's properties stay as they
+    // are: their pages are disabled.
+    void SetExecuting(bool executing);
 
     TRecordsetPropertyFrame& RecordsetFrame() const { return *m_recordsetFrame; }
     TKxOdbcCnPropFrame& ConnectionFrame() const { return *m_connectionFrame; }

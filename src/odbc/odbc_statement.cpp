@@ -6,6 +6,7 @@
 #include "foundation/storage_helpers.h"
 #include "foundation/streams.h"
 #include "foundation/temp_cursor.h"
+#include "odbc/odbc_call_in_flight.h"
 #include "odbc/odbc_connection.h"
 
 #include <QCoreApplication>
@@ -248,8 +249,11 @@ void TKxOdbcStatementBase::FreeHandle() {
 
 void TKxOdbcStatementBase::APIExecuteSQL(const QString& text) {
     QByteArray bytes = text.toUtf8();
-    const SQLRETURN rc = SQLExecDirect(m_handle.Get(), reinterpret_cast<SQLCHAR*>(bytes.data()),
-                                       static_cast<SQLINTEGER>(bytes.size()));
+    SQLHSTMT handle = m_handle.Get();
+    const SQLRETURN rc = KxRunCancellableCall(handle, [&] {
+        return SQLExecDirect(handle, reinterpret_cast<SQLCHAR*>(bytes.data()),
+                             static_cast<SQLINTEGER>(bytes.size()));
+    });
     // An UPDATE or DELETE that touched no row is not a failure.
     if (rc != SQL_NO_DATA)
         CheckOdbcResult(rc, this, QStringLiteral("APIExecuteSQL"));

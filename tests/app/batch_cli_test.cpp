@@ -3,6 +3,7 @@
 #include "support/test_databases.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -175,6 +176,39 @@ TEST_F(BatchCliTest, CtrlCStopsTheRunWithExitCode130) {
     ASSERT_TRUE(process.waitForFinished(30000));
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(process.exitCode(), 130);
+}
+
+TEST_F(BatchCliTest, CtrlCCancelsTheStatementThatIsRunning) {
+    // Runs for minutes unless SQLite's interrupt ends it.
+    const QByteArray script = "select count(*) from (with recursive c(x) as (select 1 union all "
+                              "select x + 1 from c limit 2000000000) select x from c);\n"
+                              "insert into t (id) values (7);\n";
+    QProcess process;
+    process.start(QStringLiteral(KX_PROGRAM),
+                  {QStringLiteral("--settings"), settings, QStringLiteral("--run"),
+                   QStringLiteral("-"), QStringLiteral("--connect"), connection});
+    ASSERT_TRUE(process.waitForStarted(10000));
+    process.write(script);
+    // Written now: without an event loop QProcess would hold the script back while we sleep.
+    ASSERT_TRUE(process.waitForBytesWritten(10000));
+    process.closeWriteChannel();
+    // Long enough for the program to start and reach the statement, under the sanitizers too.
+    QThread::msleep(2500);
+    ASSERT_EQ(process.state(), QProcess::Running);
+    QElapsedTimer clock;
+    clock.start();
+    ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_LT(clock.elapsed(), 3000) << "the statement was cancelled, not waited for";
+    EXPECT_EQ(process.exitCode(), 130);
+    const QString log =
+        QString::fromUtf8(process.readAllStandardError() + process.readAllStandardOutput());
+    EXPECT_TRUE(log.contains(QStringLiteral("interrupted"))) << log.toStdString();
+    EXPECT_EQ(Run({"--run", "-", "--connect", connection, "--format", "tsv", "--quiet"},
+                  "select count(*) from t where id = 7;\n")
+                  .out,
+              QStringLiteral("count(*)\n0\n"))
+        << "the run ended with the cancelled statement";
 }
 
 } // namespace
