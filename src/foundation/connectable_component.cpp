@@ -121,6 +121,8 @@ void TKxConnectableComponent::NotifySinks(const KxGuid& iid, TKxSinkCallback cal
 }
 
 void TKxConnectableComponent::InternalClose() {
+    if (!m_container->HasAdvisedSinks())
+        return;
     KxNotifySinks(static_cast<IKxUnknown*>(this), GUID_NULL, KxCallSinkDeactivate, {}, true);
 }
 

@@ -214,8 +214,10 @@ void TKxOdbcConnection::ExecuteDirect(const QString& sqlText, SQLLEN* recordsAff
         return;
     // A second, nested call (from code run by the first) gets a statement of its own.
     std::unique_ptr<TKxOdbcStatementBase> nested;
-    if (!m_directStatement && !m_directStatementBusy)
+    if (!m_directStatement && !m_directStatementBusy) {
         m_directStatement = std::make_unique<TKxOdbcStatementBase>();
+        m_directStatement->SetKeepHandleWhenClosed(true);
+    }
     TKxOdbcStatementBase* statement = m_directStatement.get();
     if (m_directStatementBusy) {
         nested = std::make_unique<TKxOdbcStatementBase>();
@@ -257,10 +259,17 @@ const TKxOdbcDriverTraits& TKxOdbcConnection::DriverTraits() {
 
 // ---- attribute routines
 
+void TKxOdbcConnection::ReleaseDirectStatementHandle() {
+    if (m_directStatement)
+        m_directStatement->ReleaseKeptHandle();
+}
+
 void TKxOdbcConnection::SetIntegerAttribute(SQLINTEGER attribute, SQLULEN value,
                                             const char* routine) {
     if (!HandleAllocated())
         return;
+    // Statement defaults set on the connection reach only handles allocated afterwards.
+    ReleaseDirectStatementHandle();
     CheckOdbcResult(SQLSetConnectAttr(OdbcHandle(), attribute, AsPointer(value), SQL_IS_UINTEGER),
                     this, QString::fromLatin1(routine));
 }
@@ -269,6 +278,7 @@ void TKxOdbcConnection::SetTextAttribute(SQLINTEGER attribute, const QString& va
                                          const char* routine) {
     if (!HandleAllocated())
         return;
+    ReleaseDirectStatementHandle();
     QByteArray text = value.toUtf8();
     CheckOdbcResult(SQLSetConnectAttr(OdbcHandle(), attribute, text.data(),
                                       static_cast<SQLINTEGER>(text.size())),
@@ -473,6 +483,7 @@ void TKxOdbcConnection::AllocHandle() {
 
 void TKxOdbcConnection::FreeHandle() {
     TKxTempCursor waitCursor;
+    ReleaseDirectStatementHandle(); // a statement handle cannot outlive its connection
     if (m_connected) {
         // An open manual transaction is rolled back; when that fails the connection stays,
         // so nothing is committed or lost behind the user's back.

@@ -185,6 +185,8 @@ private:
     // The statement ExecuteDirect runs its texts on: made once and closed after every
     // execution, because making one (notification points, SQL property, timer) costs more
     // than executing a small INSERT.
+    void ReleaseDirectStatementHandle();
+
     std::unique_ptr<TKxOdbcStatementBase> m_directStatement;
     bool m_directStatementBusy = false;
 };

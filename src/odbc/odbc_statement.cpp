@@ -233,18 +233,29 @@ void TKxOdbcStatementBase::AllocHandle() {
                     "KxOdbc", "The %1 Property must be set before the Component can be activated")
                     .arg(QStringLiteral("ODBCConnection")),
                 QStringLiteral("AllocHandle"), this);
-        KxCheckGetInterface<IKxGetSetActive>(connection, QStringLiteral("AllocHandle"))
-            ->SetActive(true);
+        connection->SetActive(true);
         m_handle.Allocate(SQL_HANDLE_STMT, &connection->HandleObject(), this);
-        SetHandle(reinterpret_cast<std::uintptr_t>(m_handle.Get()));
         ApplyStatementAttributes();
     }
+    SetHandle(reinterpret_cast<std::uintptr_t>(m_handle.Get()));
     TKxSqlStatementBase::AllocHandle();
 }
 
 void TKxOdbcStatementBase::FreeHandle() {
-    m_handle.Free();
+    if (m_keepHandle && m_handle) {
+        // A kept handle must come back as fresh as a new one: no open cursor (a failed
+        // close is no reason to keep a handle in an unknown state).
+        if (!SQL_SUCCEEDED(SQLFreeStmt(m_handle.Get(), SQL_CLOSE)))
+            m_handle.Free();
+    } else {
+        m_handle.Free();
+    }
     TKxSqlStatementBase::FreeHandle();
+}
+
+void TKxOdbcStatementBase::ReleaseKeptHandle() {
+    if (!Active())
+        m_handle.Free();
 }
 
 void TKxOdbcStatementBase::APIExecuteSQL(const QString& text) {

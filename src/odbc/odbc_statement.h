@@ -123,6 +123,13 @@ public:
     // Sends one statement attribute while a handle is allocated.
     void SetStatementAttribute(SQLINTEGER attribute, SQLULEN value, const char* routineName);
 
+    // Keeps the ODBC handle when the statement closes (only its cursor is closed), for the
+    // next opening: a script of many small statements through one statement then allocates
+    // one handle instead of one per statement. The keeper frees it with ReleaseKeptHandle
+    // before the connection goes or changes the defaults new handles take from it.
+    void SetKeepHandleWhenClosed(bool keep) { m_keepHandle = keep; }
+    void ReleaseKeptHandle();
+
 protected:
     void AllocHandle() override;
     void FreeHandle() override;
@@ -135,6 +142,7 @@ protected:
 private:
     TKxOdbcHandle m_handle;
     bool m_useSQLEscapeSequences = true;
+    bool m_keepHandle = false;
     std::unique_ptr<TStmtTimeoutProperties> m_timeout;
     std::unique_ptr<TStmtAsyncOperationProperties> m_async;
     std::unique_ptr<TStmtCatalogNameCaseProperties> m_catalogCase;
