@@ -65,7 +65,8 @@ QString KxCommandLineHelp() {
         "Binary values are lower-case hex, dates and times ISO 8601.\n"
         "\n"
         "Exit codes: 0 every statement ran; 1 a statement failed (also when the run went on);\n"
-        "2 a usage, script or connection error; 130 interrupted (Ctrl+C).\n");
+        "2 a usage, script or connection error; 130 interrupted (Ctrl+C cancels the running\n"
+        "statement).\n");
 }
 
 TKxCommandLineRequest
