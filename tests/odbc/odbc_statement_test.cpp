@@ -96,6 +96,24 @@ TEST_P(OdbcStatementTest, OwnTimeoutReachesTheDriverAndSharedOneTheConnection) {
     EXPECT_THROW(statement.TimeoutProperties().SetTimeoutForStatements(12), EKxException);
 }
 
+TEST_P(OdbcStatementTest, DirectStatementsFollowOneAnotherOnOneKeptHandle) {
+    // A statement that leaves rows behind: the next one must not find its cursor open.
+    Run(Server() ? QStringLiteral("SHOW search_path")
+                 : QStringLiteral("PRAGMA table_info(kx_items)"));
+    EXPECT_EQ(Run(QStringLiteral("INSERT INTO kx_items VALUES (1, 'eins')")), 1);
+    // Nor does a failure.
+    EXPECT_THROW(Run(QStringLiteral("INSERT INTO kx_missing VALUES (1)")), EKxException);
+    EXPECT_EQ(Run(QStringLiteral("INSERT INTO kx_items VALUES (2, 'zwei')")), 1);
+    // The handle goes with the connection; the next statement takes a new one.
+    connection.SetActive(false);
+    EXPECT_EQ(Run(QStringLiteral("DELETE FROM kx_items")), 2);
+    // A statement default set on the connection frees the kept handle: the next statement
+    // runs on a new one.
+    connection.SetActive(false);
+    connection.SetTimeoutForStatements(1);
+    EXPECT_EQ(Run(QStringLiteral("INSERT INTO kx_items VALUES (3, 'drei')")), 1);
+}
+
 TEST_P(OdbcStatementTest, ClosingTheConnectionClosesItsStatements) {
     TKxOdbcStatementBase statement;
     statement.SetODBCConnection(&connection);
