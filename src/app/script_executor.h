@@ -11,7 +11,7 @@ namespace kx {
 class TKxExecutionLog;
 class TKxOdbcConnection;
 class TKxPersistentData;
-class TKxScriptStatements;
+class TKxStatementSource;
 class TKxSqlStatementBase;
 
 // Runs statements of the script against the current connection: the current statement, or
@@ -27,7 +27,7 @@ class TKxSqlStatementBase;
 // instead of being rolled back silently by the close.
 class TKxScriptExecutor {
 public:
-    TKxScriptExecutor(TKxScriptStatements& statements, TKxPersistentData& store,
+    TKxScriptExecutor(TKxStatementSource& statements, TKxPersistentData& store,
                       TKxExecutionLog& log);
     virtual ~TKxScriptExecutor();
     TKxScriptExecutor(const TKxScriptExecutor&) = delete;
@@ -93,7 +93,7 @@ private:
     void RefreshActions();
     void Pump();
 
-    TKxScriptStatements& m_statements;
+    TKxStatementSource& m_statements;
     TKxPersistentData& m_store;
     TKxExecutionLog& m_log;
     QPointer<TKxOdbcConnection> m_connection;
