@@ -33,12 +33,27 @@ QStringList RunThrough(TKxStatementSource& source) {
     return texts;
 }
 
-// The window's statements: the editor with the SQL colouring.
+// The style set-ups compared: the SQL colouring without and with "#" comments, and one whose
+// "#" comments must begin their line (after blanks) and whose strings take "\" escapes, for
+// the looks back the colouring makes.
+constexpr int kSetups = 3;
+void SetUpStyles(TSyntaxColoringProperties& coloring, int setup) {
+    KxLoadSqlSyntaxSetup(coloring);
+    KxSetDirectiveCommentStyle(coloring, setup > 0);
+    if (setup == 2) {
+        TCustomStyles& styles = coloring.CustomStyles();
+        TCustomStyle& directive = styles.Items(styles.FindStyleAt(u"#"));
+        directive.SetLineStartOnly(true);
+        directive.SetIgnoreLeadingBlanks(true);
+        styles.Items(styles.FindStyleAt(u"'")).SetIgnoreChar(QStringLiteral("\\"));
+    }
+}
+
+// The window's statements: the editor with the colouring.
 class TEditorStatements {
 public:
-    explicit TEditorStatements(bool directiveComments) {
-        KxLoadSqlSyntaxSetup(m_editor.SyntaxColoring());
-        KxSetDirectiveCommentStyle(m_editor.SyntaxColoring(), directiveComments);
+    explicit TEditorStatements(int setup) {
+        SetUpStyles(m_editor.SyntaxColoring(), setup);
         KxAttachSyntaxSpans(m_statements, m_editor.SyntaxColoring());
         m_editor.SetAllowUndo(false);
     }
@@ -54,13 +69,10 @@ private:
     TKxScriptStatements m_statements{m_editor};
 };
 
-// The SQL colouring's styles, as a batch run sets them up.
+// The colouring's styles without an editor, as a batch run sets them up.
 class TSqlStyles {
 public:
-    explicit TSqlStyles(bool directiveComments) {
-        KxLoadSqlSyntaxSetup(m_coloring);
-        KxSetDirectiveCommentStyle(m_coloring, directiveComments);
-    }
+    explicit TSqlStyles(int setup) { SetUpStyles(m_coloring, setup); }
     TCustomStyles& Styles() { return m_coloring.CustomStyles(); }
 
 private:
@@ -99,33 +111,20 @@ std::string Printable(const QStringList& texts) {
     return Printable(bytes);
 }
 
-// What scripts are made of: separators, line breaks of every kind, the begin and end markers
-// of every style alone and in spans (with separators inside), text that is not ASCII, and a
-// few bytes that are not UTF-8 at all.
-const char* const kPieces[] = {
-    "select 1", "insert into t values (1, 'a')",
-    "x",        " ",
-    "\t",       "  ",
-    ";",        ";;",
-    " ; ",      "\n",
-    "\r\n",     "\r",
-    "\n\r",     "-- note; more",
-    "--",       "-",
-    "//",       "/",
-    "// x;",    "/*",
-    "*/",       "/* a; b */",
-    "*",        "{",
-    "}",        "{ c; }",
-    "'",        "'a;b'",
-    "''",       "\"",
-    "\"q;r\"",  "#",
-    "# d; e",   "  #x;",
-    "Grüße",    "€;",
-    "😀",        "\xEF\xBB\xBF",
-    "1.5e+3",   "(",
-    ")",        "\xE9",
-    "\xC3",
-};
+// What scripts are made of, separated by "|": separators, line breaks of every kind, the
+// begin and end markers of every style alone and in spans (with separators inside), escape
+// characters and text that is not ASCII.
+const QList<QByteArray> kPieces = QByteArray("select 1|insert into t values (1, 'a')|x|1.5e+3|(|)|"
+                                             " |\t|  |\n|\r\n|\r|\n\r|"
+                                             ";|;;| ; |"
+                                             "-- note; more|--|-|//|/|// x;|"
+                                             "/*|*/|/* a; b */|*|{|}|{ c; }|"
+                                             "'|'a;b'|''|\"|\"q;r\"|\\|\\'|?\?/|"
+                                             "#|# d; e|  #x;|"
+                                             "Grüße|€;|😀|\xEF\xBB\xBF")
+                                      .split('|');
+// Bytes that are not UTF-8, which make a file Latin-1.
+const char* const kNotUtf8[] = {"\xE9", "\xC3"};
 
 QByteArray RandomScript(std::mt19937& random) {
     const auto chance = [&](int percent) {
@@ -135,13 +134,13 @@ QByteArray RandomScript(std::mt19937& random) {
     if (chance(10))
         script += "\xEF\xBB\xBF"; // a byte-order mark
     const int count = std::uniform_int_distribution<int>(0, 40)(random);
-    const int last = static_cast<int>(std::size(kPieces)) - 1;
+    const int last = static_cast<int>(kPieces.size()) - 1;
     for (int i = 0; i < count; ++i) {
-        // The two bytes that are not UTF-8 come rarely, so most scripts stay UTF-8.
-        int piece = std::uniform_int_distribution<int>(0, last)(random);
-        if (piece >= last - 1 && !chance(8))
-            piece = 0;
-        script += kPieces[piece];
+        // Rarely, so that most scripts stay UTF-8.
+        if (chance(1))
+            script += kNotUtf8[std::uniform_int_distribution<int>(0, 1)(random)];
+        else
+            script += kPieces[std::uniform_int_distribution<int>(0, last)(random)];
     }
     return script;
 }
@@ -149,13 +148,13 @@ QByteArray RandomScript(std::mt19937& random) {
 TEST(StatementStreamTest, FindsTheEditorsStatementsWhereverTheReadsEnd) {
     QTemporaryDir dir;
     std::mt19937 random(20240611);
-    // Without and with "#" comments.
-    TEditorStatements editors[] = {TEditorStatements(false), TEditorStatements(true)};
-    TSqlStyles styles[] = {TSqlStyles(false), TSqlStyles(true)};
+    TEditorStatements editors[kSetups] = {TEditorStatements(0), TEditorStatements(1),
+                                          TEditorStatements(2)};
+    TSqlStyles styles[kSetups] = {TSqlStyles(0), TSqlStyles(1), TSqlStyles(2)};
     int latin1 = 0;
     for (int round = 0; round < 5000; ++round) {
         const QByteArray script = RandomScript(random);
-        const int directive = round % 2;
+        const int setup = round % kSetups;
         // Mostly a few bytes at a time, so that reads end inside every marker, span, line
         // break and character; sometimes one read takes it all.
         const qint64 readSize =
@@ -169,16 +168,15 @@ TEST(StatementStreamTest, FindsTheEditorsStatementsWhereverTheReadsEnd) {
         }
         const TKxScriptFileText loaded = KxReadScriptFile(path);
         latin1 += loaded.Encoding == TKxScriptEncoding::Latin1;
-        const QStringList expected = editors[directive].Of(loaded.Text);
+        const QStringList expected = editors[setup].Of(loaded.Text);
         TKxScriptReader reader(path);
-        const QStringList streamed = StreamedStatements(reader, styles[directive], readSize);
+        const QStringList streamed = StreamedStatements(reader, styles[setup], readSize);
         ASSERT_EQ(streamed, expected)
-            << "file \"" << Printable(script) << "\", # comments " << directive << ", reads of "
-            << readSize << "\nstreamed " << Printable(streamed) << "\nexpected "
-            << Printable(expected);
+            << "file \"" << Printable(script) << "\", set-up " << setup << ", reads of " << readSize
+            << "\nstreamed " << Printable(streamed) << "\nexpected " << Printable(expected);
 
         TKxScriptReader counting(path);
-        EXPECT_EQ(TKxStatementStream(counting, styles[directive].Styles()).CountStatements(),
+        EXPECT_EQ(TKxStatementStream(counting, styles[setup].Styles()).CountStatements(),
                   expected.size());
 
         // Standard input is read once: UTF-8, with replacement characters.
@@ -186,10 +184,10 @@ TEST(StatementStreamTest, FindsTheEditorsStatementsWhereverTheReadsEnd) {
         input.setData(script);
         ASSERT_TRUE(input.open(QIODevice::ReadOnly));
         TKxScriptReader once(input);
-        const QStringList streamedOnce = StreamedStatements(once, styles[directive], readSize);
-        const QStringList expectedOnce = editors[directive].Of(QString::fromUtf8(script));
+        const QStringList streamedOnce = StreamedStatements(once, styles[setup], readSize);
+        const QStringList expectedOnce = editors[setup].Of(QString::fromUtf8(script));
         ASSERT_EQ(streamedOnce, expectedOnce)
-            << "input \"" << Printable(script) << "\", # comments " << directive << ", reads of "
+            << "input \"" << Printable(script) << "\", set-up " << setup << ", reads of "
             << readSize << "\nstreamed " << Printable(streamedOnce) << "\nexpected "
             << Printable(expectedOnce);
     }
@@ -225,7 +223,7 @@ private:
 TEST(StatementStreamTest, AReadThatFailsEndsTheStreamWithTheReason) {
     TFailingDevice device("select 1;\nselect 2;\nselect 3 from a_table_with_a_long_name");
     TKxScriptReader reader(device);
-    TSqlStyles styles(false);
+    TSqlStyles styles(0);
     TKxStatementStream stream(reader, styles.Styles());
     stream.SetReadSize(4);
     stream.NextStatement();
@@ -243,7 +241,7 @@ TEST(StatementStreamTest, StylesWhoseSpansItCannotFollowAreRefused) {
     QBuffer input;
     ASSERT_TRUE(input.open(QIODevice::ReadOnly));
     TKxScriptReader reader(input);
-    TSqlStyles styles(false);
+    TSqlStyles styles(0);
     styles.Styles().Items(0).SetSwitchable(true);
     const EKxException e = test::Raised([&] { TKxStatementStream(reader, styles.Styles()); });
     EXPECT_TRUE(e.GetMessage().contains(QStringLiteral("RestOfLineComment1")))
@@ -277,7 +275,7 @@ TEST(StatementStreamTest, ALargeScriptIsNeverHeldWhole) {
         }
     }
     TKxScriptReader reader(path);
-    TSqlStyles styles(false);
+    TSqlStyles styles(0);
     TKxStatementStream stream(reader, styles.Styles());
     stream.NextStatement();
     qint64 count = 1;
