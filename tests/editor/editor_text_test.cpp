@@ -22,36 +22,6 @@ TEST(EditorText, EmptyTextHasOneRowAndNoLines) {
     EXPECT_EQ(editor.WidestRow(), 0);
 }
 
-TEST(EditorText, LineBreaksSplitBetweenPiecesAreNormalisedAsInOneText) {
-    // Every text of up to seven characters from "a", CR and LF, cut into three pieces at every
-    // pair of places: a break's two characters may come in different pieces, or a piece may
-    // hold nothing but one of them.
-    const QChar alphabet[] = {QLatin1Char('a'), kCR, kLF};
-    for (int length = 0; length <= 7; ++length) {
-        int combinations = 1;
-        for (int i = 0; i < length; ++i)
-            combinations *= 3;
-        for (int n = 0; n < combinations; ++n) {
-            QString text;
-            for (int i = 0, rest = n; i < length; ++i, rest /= 3)
-                text += alphabet[rest % 3];
-            const QString whole = KxNormalizeLineBreaks(text);
-            for (int cut1 = 0; cut1 <= length; ++cut1) {
-                for (int cut2 = cut1; cut2 <= length; ++cut2) {
-                    TKxLineBreakNormalizer normalizer;
-                    QString pieces;
-                    normalizer.Append(QStringView(text).left(cut1), pieces);
-                    normalizer.Append(QStringView(text).mid(cut1, cut2 - cut1), pieces);
-                    normalizer.Append(QStringView(text).mid(cut2), pieces);
-                    ASSERT_EQ(pieces, whole)
-                        << "text " << text.toLatin1().toPercentEncoding().data() << " cut at "
-                        << cut1 << " and " << cut2;
-                }
-            }
-        }
-    }
-}
-
 TEST(EditorText, EveryKindOfLineBreakIsStoredAsCRLF) {
     EXPECT_EQ(KxNormalizeLineBreaks(QStringLiteral("a\nb\rc\r\nd\n\re")),
               QStringLiteral("a\r\nb\r\nc\r\nd\r\ne"));

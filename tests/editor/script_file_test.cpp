@@ -3,7 +3,6 @@
 #include "editor_test_support.h"
 #include "foundation/exceptions.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -102,11 +101,6 @@ TEST_F(ScriptFileTest, AFileReadInPiecesGivesTheTextOfTheWholeFile) {
         QString text;
     };
     const TCase cases[] = {
-        {QByteArray("select 'Gr\xC3\xBC\xC3\x9F"
-                    "e \xE2\x82\xAC \xF0\x9F\x98\x80';"),
-         TKxScriptEncoding::Utf8, QStringLiteral("select 'Grüße € 😀';")},
-        {QByteArray("\xEF\xBB\xBFselect '\xC3\xA9';"), TKxScriptEncoding::Utf8WithBom,
-         QStringLiteral("select 'é';")},
         // One byte that is not UTF-8, after characters that are: all of the file is Latin-1,
         // the characters read before it included.
         {QByteArray("select '\xC3\xA9';\n") + QByteArray(300, 'x') + QByteArray("\xE9"),
@@ -116,7 +110,6 @@ TEST_F(ScriptFileTest, AFileReadInPiecesGivesTheTextOfTheWholeFile) {
         {QByteArray("select '\xC3\xA9\xE2\x82"), TKxScriptEncoding::Latin1,
          QString::fromLatin1("select '\xC3\xA9\xE2\x82")},
         {QByteArray("\xEF\xBB\xBF\xE9"), TKxScriptEncoding::Latin1, QStringLiteral("é")},
-        {QByteArray(), TKxScriptEncoding::Utf8, QString()},
     };
     for (const TCase& test : cases) {
         WriteBytes(Path("p.sql"), test.bytes);
@@ -129,28 +122,6 @@ TEST_F(ScriptFileTest, AFileReadInPiecesGivesTheTextOfTheWholeFile) {
         const TKxScriptFileText whole = KxReadScriptFile(Path("p.sql"));
         EXPECT_EQ(whole.Encoding, test.encoding);
         EXPECT_EQ(whole.Text, test.text);
-    }
-}
-
-TEST_F(ScriptFileTest, TextReadOnceInPiecesIsUtf8WithReplacementCharacters) {
-    // Bytes that are not UTF-8 cannot make text read before them Latin-1 once it has been
-    // used: they become replacement characters, as QString::fromUtf8 makes them, also when a
-    // character is cut off by the end.
-    for (const QByteArray& bytes : {QByteArray("\xEF\xBB\xBF"
-                                               "a\xC3\xA9"
-                                               "b\xFF"
-                                               "c\xE2\x82\xAC"),
-                                    QByteArray("x\xF0\x9F\x98"), QByteArray("\xC3"),
-                                    QByteArray("a\xE0\x80"), QByteArray("\xEF\xBB")}) {
-        for (const qint64 readSize : {1, 2, 3, 7}) {
-            QBuffer buffer;
-            buffer.setData(bytes);
-            ASSERT_TRUE(buffer.open(QIODevice::ReadOnly));
-            TKxScriptReader reader(buffer);
-            EXPECT_EQ(ReadInPieces(reader, readSize), QString::fromUtf8(bytes))
-                << bytes.toPercentEncoding().data() << " read " << readSize << " at a time";
-            EXPECT_EQ(reader.Encoding(), TKxScriptEncoding::Utf8);
-        }
     }
 }
 
