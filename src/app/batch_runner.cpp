@@ -3,9 +3,8 @@
 #include "app/application_settings.h"
 #include "app/execution_log.h"
 #include "app/interrupt_canceller.h"
-#include "app/script_comments.h"
 #include "app/script_executor.h"
-#include "app/script_statements.h"
+#include "app/statement_stream.h"
 #include "dbcore/sql_parameters.h"
 #include "dbcore/sql_property.h"
 #include "editor/script_file.h"
@@ -20,6 +19,7 @@
 #include <QFile>
 #include <atomic>
 #include <cstdio>
+#include <memory>
 #include <sql.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -112,16 +112,20 @@ private:
     TKxResultWriter& m_writer;
 };
 
-// The script's text: a file in any of the encodings the editor reads, or standard input as
-// UTF-8.
-QString ReadScript(const QString& fileName) {
+// The script: a file in any of the encodings the editor reads, or standard input as UTF-8.
+std::unique_ptr<TKxScriptReader> OpenScript(const QString& fileName, QFile& standardInput) {
     if (fileName != QLatin1String("-"))
-        return KxReadScriptFile(fileName).Text;
-    QFile in;
-    if (!in.open(stdin, QIODevice::ReadOnly))
+        return std::make_unique<TKxScriptReader>(fileName);
+    if (!standardInput.open(stdin, QIODevice::ReadOnly))
         KxRaise(Tr("Could not read the script from standard input"), QStringLiteral("ReadScript"),
                 nullptr);
-    return QString::fromUtf8(in.readAll());
+    return std::make_unique<TKxScriptReader>(standardInput);
+}
+
+// The statements a run of the file goes through, counted by reading it once beforehand.
+qint64 CountStatements(const QString& fileName, const TCustomStyles& styles) {
+    TKxScriptReader reader(fileName);
+    return TKxStatementStream(reader, styles).CountStatements();
 }
 
 // The rows a table shows by default: a screenful on a terminal (less the lines around the
@@ -150,11 +154,29 @@ int KxRunScriptBatch(const TKxBatchOptions& options, TKxPersistentData& store, Q
 int KxRunScriptBatch(const TKxBatchOptions& options, TKxPersistentData& store, QTextStream& results,
                      QTextStream& log) {
     interrupted = false;
-    TSyntaxTextModel editor;
-    KxLoadSqlSyntaxSetup(editor.SyntaxColoring());
-    KxSetDirectiveCommentStyle(editor.SyntaxColoring(), KxReadDirectiveComment(store));
-    TKxScriptStatements statements(editor);
-    KxAttachSyntaxSpans(statements, editor.SyntaxColoring());
+    // The statements are read from the script as the run goes, so a script of any size runs
+    // in little memory; they are found as the editor finds them with the SQL colouring.
+    TSyntaxColoringCopy syntax;
+    KxLoadSqlSyntaxSetup(syntax);
+    KxSetDirectiveCommentStyle(syntax, KxReadDirectiveComment(store));
+    // Progress for runs longer than a second, on a terminal only.
+    const bool progress = !options.quiet && isatty(STDERR_FILENO) == 1;
+    QFile standardInput;
+    std::unique_ptr<TKxScriptReader> reader;
+    std::unique_ptr<TKxStatementStream> statements;
+    // Only a file can be read twice: standard input runs without a total.
+    qint64 total = -1;
+    try {
+        reader = OpenScript(options.scriptFile, standardInput);
+        statements = std::make_unique<TKxStatementStream>(*reader, syntax.CustomStyles());
+        if (progress && options.scriptFile != QLatin1String("-"))
+            total = CountStatements(options.scriptFile, syntax.CustomStyles());
+        statements->NextStatement();
+    } catch (const std::exception& e) {
+        log << KxExceptionMessage(e) << '\n';
+        log.flush();
+        return 2;
+    }
 
     TKxExecutionLog executionLog(store);
     // Nothing changes the settings during a run: read once. Quiet means no entry is even
@@ -182,7 +204,7 @@ int KxRunScriptBatch(const TKxBatchOptions& options, TKxPersistentData& store, Q
     resultSet.SetName(QStringLiteral("RSSqlStatement"));
     resultSet.SetODBCConnection(&connection);
 
-    TKxScriptExecutor executor(statements, store, executionLog);
+    TKxScriptExecutor executor(*statements, store, executionLog);
     executor.SetConnection(&connection);
     executor.SetResultSet(&resultSet);
     executor.SetErrorActionOverride(options.errorAction);
@@ -195,22 +217,22 @@ int KxRunScriptBatch(const TKxBatchOptions& options, TKxPersistentData& store, Q
             return parameters.ResolveParameters(text);
         };
     }
-    // Progress for runs longer than a second, on a terminal only.
-    const bool progress = !options.quiet && isatty(STDERR_FILENO) == 1;
     QElapsedTimer clock;
     clock.start();
-    int total = 0;
     executor.ProcessEvents = [&] {
         // Between statements: a Ctrl+C that came before the run began stops it here too.
         if (interrupted)
             executor.Stop();
         if (!progress || clock.elapsed() < 1000)
             return;
-        std::fprintf(stderr, "\r%s",
-                     qUtf8Printable(Tr("%1 / %2 statements, %3 s")
-                                        .arg(executor.StatementsRun())
-                                        .arg(total)
-                                        .arg(clock.elapsed() / 1000)));
+        const qint64 seconds = clock.elapsed() / 1000;
+        const QString text =
+            total >= 0 ? Tr("%1 / %2 statements, %3 s")
+                             .arg(executor.StatementsRun())
+                             .arg(total)
+                             .arg(seconds)
+                       : Tr("%1 statements, %2 s").arg(executor.StatementsRun()).arg(seconds);
+        std::fprintf(stderr, "\r%s", qUtf8Printable(text));
         std::fflush(stderr);
     };
     const auto endProgress = [&] {
@@ -219,10 +241,6 @@ int KxRunScriptBatch(const TKxBatchOptions& options, TKxPersistentData& store, Q
     };
 
     try {
-        editor.SetAllText(ReadScript(options.scriptFile));
-        statements.StartCount();
-        statements.WaitForCount();
-        total = statements.StatementCount();
         connection.SetActive(true);
     } catch (const std::exception& e) {
         log << KxExceptionMessage(e) << '\n';
@@ -239,9 +257,16 @@ int KxRunScriptBatch(const TKxBatchOptions& options, TKxPersistentData& store, Q
             executor.ExecuteRemainingStatements();
             if (executor.FailedStatements() > 0)
                 code = 1;
-        } catch (const std::exception&) {
-            log << Tr("The run ended at: %1").arg(statements.GetCurrentStatementText()) << '\n';
-            code = 1;
+        } catch (const std::exception& e) {
+            if (statements->ReadFailed()) {
+                // The statement's failures are in the log already; this one is not.
+                log << KxExceptionMessage(e) << '\n';
+                code = 2;
+            } else {
+                log << Tr("The run ended at: %1").arg(statements->GetCurrentStatementText())
+                    << '\n';
+                code = 1;
+            }
         }
         runningExecutor = nullptr;
     }

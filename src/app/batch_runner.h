@@ -15,8 +15,9 @@ class TKxPersistentData;
 // directive comments) come from `store`, the error action from the options when given; a
 // question gets the cautious answer, so a failing statement ends the run unless the error
 // action says to continue. Answers the exit code: 0 when every statement ran, 1 when a
-// statement failed (also when the run went on past it), 2 when the script or the connection
-// could not be used at all, 130 when it was interrupted.
+// statement failed (also when the run went on past it), 2 when the script could not be read
+// (at the start or in the middle of the run) or the connection not opened, 130 when it was
+// interrupted. The script is read as the run goes, never held whole.
 int KxRunScriptBatch(const TKxBatchOptions& options, TKxPersistentData& store, QTextStream& results,
                      QTextStream& log);
 // Results and log into one stream.

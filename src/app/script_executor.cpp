@@ -2,8 +2,8 @@
 
 #include "app/application_settings.h"
 #include "app/execution_log.h"
-#include "app/script_statements.h"
 #include "app/statement_preparation.h"
+#include "app/statement_source.h"
 #include "dbcore/sql_property.h"
 #include "dbcore/sql_statement_base.h"
 #include "dbcore/sql_statement_text.h"
@@ -27,7 +27,7 @@ std::int64_t Now() {
 
 } // namespace
 
-TKxScriptExecutor::TKxScriptExecutor(TKxScriptStatements& statements, TKxPersistentData& store,
+TKxScriptExecutor::TKxScriptExecutor(TKxStatementSource& statements, TKxPersistentData& store,
                                      TKxExecutionLog& log)
     : m_statements(statements), m_store(store), m_log(log),
       m_executionTimeText(Tr("%1: %2").arg(Tr("SQL execution time"), QStringLiteral("?"))) {

@@ -13,7 +13,7 @@ class IKxBlockingCallRunner;
 class TKxExecutionLog;
 class TKxOdbcConnection;
 class TKxPersistentData;
-class TKxScriptStatements;
+class TKxStatementSource;
 class TKxSqlStatementBase;
 
 // Runs statements of the script against the current connection: the current statement, or
@@ -31,7 +31,7 @@ class TKxSqlStatementBase;
 // instead of being rolled back silently by the close.
 class TKxScriptExecutor {
 public:
-    TKxScriptExecutor(TKxScriptStatements& statements, TKxPersistentData& store,
+    TKxScriptExecutor(TKxStatementSource& statements, TKxPersistentData& store,
                       TKxExecutionLog& log);
     virtual ~TKxScriptExecutor();
     TKxScriptExecutor(const TKxScriptExecutor&) = delete;
@@ -108,7 +108,7 @@ private:
     void EndExecution();
     void Execute(int kind, const QString& text, SQLLEN* affected);
 
-    TKxScriptStatements& m_statements;
+    TKxStatementSource& m_statements;
     TKxPersistentData& m_store;
     TKxExecutionLog& m_log;
     QPointer<TKxOdbcConnection> m_connection;

@@ -75,19 +75,11 @@ TKxScriptStatements::~TKxScriptStatements() {
     StopCount();
 }
 
-QChar TKxScriptStatements::At(int position) const {
-    return m_editor.Text().at(position - 1);
-}
-
-int TKxScriptStatements::Length() const {
-    return m_editor.TextLength();
-}
-
-bool TKxScriptStatements::IsSeparator(int position) const {
+bool TKxStatementText::IsSeparator(qint64 position) {
     return At(position) == QLatin1Char(';') && KindAt(position) == TSyntaxStyleKind::Other;
 }
 
-bool TKxScriptStatements::IsEmptyStatementText(int position) const {
+bool TKxStatementText::IsEmptyStatementText(qint64 position) {
     const QChar c = At(position);
     if (c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') ||
         c == QLatin1Char('\r'))
@@ -98,19 +90,67 @@ bool TKxScriptStatements::IsEmptyStatementText(int position) const {
            (c == QLatin1Char(';') && kind == TSyntaxStyleKind::Other);
 }
 
+TKxStatementSpan TKxStatementText::StatementFrom(qint64 start) {
+    // Leading blanks, comments and further separators: an empty statement («;;», a statement
+    // of only a comment) is stepped over, so it never swallows the next one.
+    while (Reaches(start + 1) && IsEmptyStatementText(start))
+        ++start;
+    qint64 end = start + 1;
+    while (Reaches(end + 1) && !IsSeparator(end))
+        ++end;
+    return {start, end};
+}
+
+bool TKxStatementText::StatementFollows(qint64 end) {
+    // The same steps as StatementFrom: over the empty statements after `end`, then the
+    // following statement's text must reach a separator. Without one it is text after the
+    // last separator, which no script run and no Next Statement reaches, whether «;;» or a
+    // comment-only statement stands before it or not.
+    qint64 p = std::max<qint64>(end + 1, 1);
+    while (Reaches(p) && IsEmptyStatementText(p))
+        ++p;
+    while (Reaches(p) && !IsSeparator(p))
+        ++p;
+    return Reaches(p);
+}
+
+// The editor's text as the rules read it, for the length of one call: the text cannot change
+// meanwhile.
+class TKxScriptStatements::TEditorText final : public TKxStatementText {
+public:
+    explicit TEditorText(const TKxScriptStatements& statements)
+        : m_statements(statements), m_length(statements.Length()) {}
+
+protected:
+    bool Reaches(qint64 position) override { return position <= m_length; }
+    QChar At(qint64 position) override { return m_statements.At(static_cast<int>(position)); }
+    TSyntaxStyleKind KindAt(qint64 position) override {
+        return m_statements.m_kindAt ? m_statements.m_kindAt(static_cast<int>(position))
+                                     : TSyntaxStyleKind::Other;
+    }
+
+private:
+    const TKxScriptStatements& m_statements;
+    const qint64 m_length;
+};
+
+QChar TKxScriptStatements::At(int position) const {
+    return m_editor.Text().at(position - 1);
+}
+
+int TKxScriptStatements::Length() const {
+    return m_editor.TextLength();
+}
+
 void TKxScriptStatements::FindCurrentStatement() {
     TKxTempCursor waitCursor;
-    const int length = Length();
-    m_start = std::clamp(m_start, 1, std::max(length, 1));
-    while (m_start > 1 && !IsSeparator(m_start - 1))
+    TEditorText text(*this);
+    m_start = std::clamp(m_start, 1, std::max(Length(), 1));
+    while (m_start > 1 && !text.IsSeparator(m_start - 1))
         --m_start;
-    // Leading blanks, comments and further separators: an empty statement («;;», a
-    // statement of only a comment) is stepped over, so it never swallows the next one.
-    while (m_start < length && IsEmptyStatementText(m_start))
-        ++m_start;
-    m_end = m_start + 1;
-    while (m_end < length && !IsSeparator(m_end))
-        ++m_end;
+    const TKxStatementSpan span = text.StatementFrom(m_start);
+    m_start = static_cast<int>(span.Start);
+    m_end = static_cast<int>(span.End);
     HighlightCurrentStatement();
     if (OnStatementChanged)
         OnStatementChanged();
@@ -128,12 +168,13 @@ void TKxScriptStatements::NextStatement() {
 }
 
 void TKxScriptStatements::PreviousStatement() {
+    TEditorText text(*this);
     m_start = std::clamp(m_start, 1, std::max(Length(), 1));
-    while (m_start > 1 && !IsSeparator(m_start))
+    while (m_start > 1 && !text.IsSeparator(m_start))
         --m_start;
     // Over the run of separators, and of the blanks and comments of empty statements between
     // them, into the previous statement that has text.
-    while (m_start > 1 && IsEmptyStatementText(m_start))
+    while (m_start > 1 && text.IsEmptyStatementText(m_start))
         --m_start;
     FindCurrentStatement();
     if (OnShowPosition)
@@ -153,17 +194,7 @@ bool TKxScriptStatements::IsFirstStatement() const {
 }
 
 bool TKxScriptStatements::IsLastStatement() const {
-    // The same steps as Next Statement: over the empty statements after the current one,
-    // then the following statement's text must reach a separator. Without one it is text
-    // after the last separator, which no script run and no Next Statement reaches, whether
-    // «;;» or a comment-only statement stands before it or not.
-    const int length = Length();
-    int p = std::max(m_end + 1, 1);
-    while (p <= length && IsEmptyStatementText(p))
-        ++p;
-    while (p <= length && !IsSeparator(p))
-        ++p;
-    return p > length;
+    return !TEditorText(*this).StatementFollows(m_end);
 }
 
 void TKxScriptStatements::ResetCurrentStatement() {

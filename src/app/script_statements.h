@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/statement_source.h"
 #include "editor/syntax_ranges.h"
 #include "foundation/colors.h"
 
@@ -24,6 +25,40 @@ struct TKxShieldedSpan {
 };
 using TKxShieldedSpans = std::vector<TKxShieldedSpan>;
 
+// Where a statement lies: its first position and its last (its separator, or the end of the
+// text), 1-based.
+struct TKxStatementSpan {
+    qint64 Start = 1;
+    qint64 End = 0;
+};
+
+// The rules that divide a script into statements, over whatever holds its text: a ";" outside
+// comments and quoted text ends a statement; blanks, comments and further separators make an
+// empty statement, which is stepped over. The editor's statements and those a batch run reads
+// from its file as it goes both follow them, so the two find the same statements.
+class TKxStatementText {
+public:
+    virtual ~TKxStatementText() = default;
+
+    // A ";" outside comments and quoted text.
+    bool IsSeparator(qint64 position);
+    // Blanks, comments and separators: all that an empty statement holds.
+    bool IsEmptyStatementText(qint64 position);
+    // The statement at `start` or, over empty statements, after it (an empty rest leaves it
+    // on the last character), up to its separator or the end of the text.
+    TKxStatementSpan StatementFrom(qint64 start);
+    // Whether a statement follows the one that ends at `end`: statement text after it (not
+    // just what empty statements hold) that is itself ended by a separator.
+    bool StatementFollows(qint64 end);
+
+protected:
+    // Whether the text reaches `position`; a text read a piece at a time reads on to know.
+    virtual bool Reaches(qint64 position) = 0;
+    // The character at a position the text reaches and what the colouring makes of it.
+    virtual QChar At(qint64 position) = 0;
+    virtual TSyntaxStyleKind KindAt(qint64 position) = 0;
+};
+
 // The statements of the script in the editor: separated by ";" outside comments and quoted
 // text. Keeps the current statement (Start and End, 1-based), finds and moves it, highlights
 // its rows, counts the statements in the background and follows the text about a second
@@ -34,13 +69,13 @@ using TKxShieldedSpans = std::vector<TKxShieldedSpan>;
 // after it (not just blanks, comments and further separators) is itself ended by a
 // separator. Next Statement, its enabling and a script run all go by it, so text after the
 // last separator is reached only by making it current.
-class TKxScriptStatements {
+class TKxScriptStatements : public TKxStatementSource {
 public:
     using KindTest = std::function<TSyntaxStyleKind(int position)>;
     using ShieldSnapshot = std::function<TKxShieldedSpans()>;
 
     explicit TKxScriptStatements(TCustomEditor& editor);
-    ~TKxScriptStatements();
+    ~TKxScriptStatements() override;
     TKxScriptStatements(const TKxScriptStatements&) = delete;
     TKxScriptStatements& operator=(const TKxScriptStatements&) = delete;
 
@@ -54,18 +89,18 @@ public:
     int Start() const { return m_start; }
     int End() const { return m_end; }
     void SetStart(int start) { m_start = start; }
-    bool HasCurrentStatement() const { return m_start >= 1 && m_start < m_end; }
+    bool HasCurrentStatement() const override { return m_start >= 1 && m_start < m_end; }
 
     void FindCurrentStatement();
-    void NextStatement();
+    void NextStatement() override;
     void PreviousStatement();
     // Makes the statement at `position` current (a ";" selects the statement it ends).
     void MakeCurrentAt(int position);
     bool IsFirstStatement() const;
     // True when no statement follows the current one (the rule above).
-    bool IsLastStatement() const;
+    bool IsLastStatement() const override;
     void ResetCurrentStatement();
-    QString GetCurrentStatementText() const;
+    QString GetCurrentStatementText() const override;
 
     TColor HighlightColor() const { return m_highlightColor; }
     // Re-highlights at once.
@@ -92,13 +127,8 @@ public:
     std::function<void(int start, int end)> OnShowPosition;
 
 private:
-    TSyntaxStyleKind KindAt(int position) const {
-        return m_kindAt ? m_kindAt(position) : TSyntaxStyleKind::Other;
-    }
-    // A ";" outside comments and quoted text.
-    bool IsSeparator(int position) const;
-    // Blanks, comments and separators: all that an empty statement holds.
-    bool IsEmptyStatementText(int position) const;
+    class TEditorText;
+
     QChar At(int position) const;
     int Length() const;
     void StopCount();

@@ -28,24 +28,40 @@ bool IsNormalized(const QString& text) {
 QString KxNormalizeLineBreaks(const QString& text) {
     if (IsNormalized(text))
         return text;
-    const QChar* data = text.constData();
-    const qsizetype n = text.size();
     QString result;
-    result.reserve(n + n / 8 + 2);
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = data[i];
-        if (c == kCR || c == kLF) {
-            result.append(kCR);
-            result.append(kLF);
-            // The partner of a two-character break belongs to the same break.
-            const QChar partner = c == kCR ? kLF : kCR;
-            if (i + 1 < n && data[i + 1] == partner)
-                ++i;
-        } else {
-            result.append(c);
-        }
-    }
+    result.reserve(text.size() + text.size() / 8 + 2);
+    TKxLineBreakNormalizer().Append(text, result);
     return result;
+}
+
+void TKxLineBreakNormalizer::Append(QStringView piece, QString& out) {
+    const QChar* data = piece.data();
+    const qsizetype n = piece.size();
+    if (n == 0)
+        return;
+    qsizetype i = 0;
+    if (m_partner != QChar() && data[0] == m_partner)
+        i = 1;
+    m_partner = QChar();
+    while (i < n) {
+        // The text between breaks goes over in one piece.
+        qsizetype run = i;
+        while (run < n && data[run] != kCR && data[run] != kLF)
+            ++run;
+        out.append(data + i, run - i);
+        if (run == n)
+            break;
+        out.append(kCR);
+        out.append(kLF);
+        // The partner of a two-character break belongs to the same break, even when it comes
+        // with the next piece.
+        const QChar partner = data[run] == kCR ? kLF : kCR;
+        i = run + 1;
+        if (i == n)
+            m_partner = partner;
+        else if (data[i] == partner)
+            ++i;
+    }
 }
 
 int KxTrailingBlankCount(const QChar* chars, int length) {

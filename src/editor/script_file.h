@@ -1,6 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <memory>
+
+class QFile;
+class QIODevice;
 
 namespace kx {
 
@@ -26,5 +30,45 @@ TKxScriptFileText KxReadScriptFile(const QString& fileName);
 // than losing characters. Answers the encoding actually written (routine "SaveToFile").
 TKxScriptEncoding KxWriteScriptFile(const QString& fileName, const QString& text,
                                     TKxScriptEncoding encoding);
+
+// Reads a script a piece at a time, for a reader that must not hold all of it (a batch run of
+// a large script). KxReadScriptFile reads through it too, so a file's pieces together are
+// exactly the text the editor loads.
+class TKxScriptReader {
+public:
+    // A script file. Its encoding is found first, by one read through the whole file: a
+    // single byte that is not UTF-8, wherever it stands, makes all of it Latin-1. Raises as
+    // KxReadScriptFile does.
+    explicit TKxScriptReader(const QString& fileName);
+    // Text that can be read only once, such as standard input (open for reading): UTF-8, a
+    // byte that is not becomes a replacement character, as QString::fromUtf8 makes it.
+    explicit TKxScriptReader(QIODevice& device);
+    ~TKxScriptReader();
+    TKxScriptReader(const TKxScriptReader&) = delete;
+    TKxScriptReader& operator=(const TKxScriptReader&) = delete;
+
+    TKxScriptEncoding Encoding() const { return m_encoding; }
+    // The text of up to `maxBytes` further bytes: less when they end inside a character, which
+    // the next piece completes. After the last piece AtEnd holds.
+    QString Read(qint64 maxBytes);
+    // The rest of the text at once.
+    QString ReadAll();
+    bool AtEnd() const { return m_atEnd; }
+
+private:
+    // Reads up to `maxBytes` bytes; empty at the end of the file. Raises when reading fails.
+    QByteArray ReadBytes(qint64 maxBytes);
+    void FindEncoding();
+
+    QString m_fileName;
+    std::unique_ptr<QFile> m_file;
+    QIODevice* m_device = nullptr;
+    TKxScriptEncoding m_encoding = TKxScriptEncoding::Utf8;
+    // The first bytes of a character whose other bytes have not been read yet.
+    QByteArray m_carry;
+    // Text has been decoded: a byte-order mark is no longer dropped.
+    bool m_decoding = false;
+    bool m_atEnd = false;
+};
 
 } // namespace kx

@@ -219,6 +219,49 @@ int TCustomStyles::FindStyleAt(QStringView text) const {
     return -1;
 }
 
+int TCustomStyles::StyleBeginningAt(const QString& text, int position) const {
+    const int found = FindStyleAt(QStringView(text).mid(position - 1, kBeginLookahead));
+    if (found < 0)
+        return -1;
+    const TCustomStyle& style = Items(found);
+    if (style.LineStartOnly() && position >= 2 && text.at(position - 2) != kCR &&
+        text.at(position - 2) != kLF) {
+        bool blanksOnly = style.IgnoreLeadingBlanks();
+        for (int q = position - 1; blanksOnly && q >= 1; --q) {
+            const QChar c = text.at(q - 1);
+            if (c == kCR || c == kLF)
+                break;
+            blanksOnly = IsBlank(c);
+        }
+        if (!blanksOnly)
+            return -1;
+    }
+    return found;
+}
+
+int TCustomStyles::StyleSpanEnd(const QString& text, int position, int index) const {
+    const TCustomStyle& style = Items(index);
+    const QString& endText = style.EndText();
+    const int length = static_cast<int>(text.size());
+    const int beginEnd = position + static_cast<int>(style.BeginText().size()) - 1;
+    int from = beginEnd + 1;
+    while (from <= length + 1) {
+        const qsizetype at = endText.isEmpty() ? from - 1 : text.indexOf(endText, from - 1);
+        if (at < 0)
+            break;
+        const int marker = static_cast<int>(at) + 1;
+        if (Escaped(text, marker, style.IgnoreChar())) {
+            from = marker + std::max<int>(1, static_cast<int>(endText.size()));
+            continue;
+        }
+        int spanEnd = marker + static_cast<int>(endText.size()) - 1;
+        if (endText == QString(kCR))
+            ++spanEnd; // the LF of the line break
+        return std::max(spanEnd, beginEnd);
+    }
+    return -1;
+}
+
 // ---------------------------------------------------------------- properties
 
 TSyntaxColoringProperties::TSyntaxColoringProperties() = default;
@@ -726,21 +769,7 @@ void TSyntaxColoring::Tokenize(int& regionStart, int& regionEnd) {
             break;
         }
         matched = false;
-        int found = CustomStyles().FindStyleAt(QStringView(text).mid(p - 1, 20));
-        if (found >= 0) {
-            const TCustomStyle& style = CustomStyles().Items(found);
-            if (style.LineStartOnly() && p >= 2 && text.at(p - 2) != kCR && text.at(p - 2) != kLF) {
-                bool blanksOnly = style.IgnoreLeadingBlanks();
-                for (int q = p - 1; blanksOnly && q >= 1; --q) {
-                    const QChar c = text.at(q - 1);
-                    if (c == kCR || c == kLF)
-                        break;
-                    blanksOnly = IsBlank(c);
-                }
-                if (!blanksOnly)
-                    found = -1;
-            }
-        }
+        int found = CustomStyles().StyleBeginningAt(text, p);
         const TCustomStyle* current = currentStyle();
         if (found >= 0 && current) {
             const TCustomStyle& style = CustomStyles().Items(found);
@@ -758,26 +787,8 @@ void TSyntaxColoring::Tokenize(int& regionStart, int& regionEnd) {
             const TCustomStyle& style = CustomStyles().Items(found);
             switchRun(TRunKind::Style, found);
             if (!style.Switchable()) {
-                const QString& endText = style.EndText();
-                int from = p + static_cast<int>(style.BeginText().size());
-                int runEnd = length;
-                while (from <= length + 1) {
-                    const qsizetype at =
-                        endText.isEmpty() ? from - 1 : text.indexOf(endText, from - 1);
-                    if (at < 0)
-                        break;
-                    const int marker = static_cast<int>(at) + 1;
-                    if (Escaped(text, marker, style.IgnoreChar())) {
-                        from = marker + std::max<int>(1, static_cast<int>(endText.size()));
-                        continue;
-                    }
-                    runEnd = marker + static_cast<int>(endText.size()) - 1;
-                    if (endText == QString(kCR))
-                        ++runEnd;
-                    break;
-                }
-                runEnd =
-                    std::clamp(runEnd, p + static_cast<int>(style.BeginText().size()) - 1, length);
+                const int spanEnd = CustomStyles().StyleSpanEnd(text, p, found);
+                const int runEnd = spanEnd < 0 ? length : std::min(spanEnd, length);
                 runLength = runEnd - p + 1;
                 p = runEnd + 1;
                 switchRun(TRunKind::Text, -1);

@@ -144,6 +144,21 @@ public:
     using TSyntaxItemCollection::TSyntaxItemCollection;
     // Index of the first style, in order, whose BeginText starts text; -1 for none.
     int FindStyleAt(QStringView text) const;
+
+    // How the tokeniser finds the spans of the styles, for whoever must tell comments and
+    // quoted text exactly as the colouring does without colouring (a batch run reading its
+    // script a piece at a time). Positions are 1-based.
+    //
+    // The characters a begin marker is looked for in: a longer marker never matches.
+    static constexpr int kBeginLookahead = 20;
+    // Index of the style whose span begins at `position` outside any span: the first whose
+    // begin marker stands there; -1 for none, or when that style must begin its line and
+    // something other than blanks it may ignore comes before it on the line.
+    int StyleBeginningAt(const QString& text, int position) const;
+    // The last position of the span of the style `index` (one that does not switch) begun at
+    // `position`: its first end marker that is not escaped (a CR marker takes the LF after it
+    // too); -1 when the text ends first. Can lie past the end of the text.
+    int StyleSpanEnd(const QString& text, int position, int index) const;
 };
 
 // The twelve published properties of a colouring. Every change calls Changed, unless a lock

@@ -67,6 +67,16 @@ TEST_F(BatchRunnerTest, AFailingStatementEndsTheRunWithItsMessage) {
     EXPECT_FALSE(output.contains(QStringLiteral("insert into t values (2)")));
 }
 
+TEST_F(BatchRunnerTest, AByteThatIsNotUtf8AtTheEndMakesTheWholeScriptLatin1) {
+    // The run reads the script as it goes, but its encoding is the file's: "é" in UTF-8
+    // before a Latin-1 byte in the last comment is two characters, as the editor shows it.
+    EXPECT_EQ(Run("create table t (name varchar(20));\r\ninsert into t values ('\xC3\xA9');\r\n"
+                  "select name, length(name) as n from t;\r\n-- caf\xE9\r\n"),
+              0)
+        << output.toStdString();
+    EXPECT_TRUE(output.contains(QStringLiteral("Ã©   | 2\n"))) << output.toStdString();
+}
+
 TEST_F(BatchRunnerTest, MissingScriptsAndDriversAreReportedNotRun) {
     options.scriptFile = QDir(dir.path()).filePath(QStringLiteral("none.sql"));
     QTextStream out(&output);

@@ -1,5 +1,6 @@
 #include "app/result_writer.h"
 #include "foundation/exceptions.h"
+#include "support/resident_memory.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -9,13 +10,13 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace {
 
 using namespace kx;
 using TValues = std::vector<std::optional<QString>>;
 using K = TKxValueKind;
+using test::ResidentBytes;
 
 const std::vector<TKxResultColumn> kColumns = {{QStringLiteral("id"), K::Number},
                                                {QStringLiteral("name"), K::Text},
@@ -372,13 +373,6 @@ protected:
         return length;
     }
 };
-
-qint64 ResidentBytes() {
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return -1;
-    return statm.readAll().split(' ').value(1).toLongLong() * sysconf(_SC_PAGESIZE);
-}
 
 TEST(ResultWriterTest, AMillionRowsPassWithoutBeingKept) {
     if (ResidentBytes() < 0)

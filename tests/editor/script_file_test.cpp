@@ -86,4 +86,43 @@ TEST_F(ScriptFileTest, FailuresRaiseAndLeaveTheTextAndTheOldFileAlone) {
                  EKxException);
 }
 
+// Reads the reader to its end in pieces of `readSize` bytes.
+QString ReadInPieces(TKxScriptReader& reader, qint64 readSize) {
+    QString text;
+    while (!reader.AtEnd())
+        text += reader.Read(readSize);
+    return text;
+}
+
+TEST_F(ScriptFileTest, AFileReadInPiecesGivesTheTextOfTheWholeFile) {
+    struct TCase {
+        QByteArray bytes;
+        TKxScriptEncoding encoding;
+        QString text;
+    };
+    const TCase cases[] = {
+        // One byte that is not UTF-8, after characters that are: all of the file is Latin-1,
+        // the characters read before it included.
+        {QByteArray("select '\xC3\xA9';\n") + QByteArray(300, 'x') + QByteArray("\xE9"),
+         TKxScriptEncoding::Latin1,
+         QStringLiteral("select 'Ã©';\n") + QString(300, QLatin1Char('x')) + QStringLiteral("é")},
+        // A character cut off by the end of the file is no UTF-8 either.
+        {QByteArray("select '\xC3\xA9\xE2\x82"), TKxScriptEncoding::Latin1,
+         QString::fromLatin1("select '\xC3\xA9\xE2\x82")},
+        {QByteArray("\xEF\xBB\xBF\xE9"), TKxScriptEncoding::Latin1, QStringLiteral("é")},
+    };
+    for (const TCase& test : cases) {
+        WriteBytes(Path("p.sql"), test.bytes);
+        for (const qint64 readSize : {1, 2, 3, 5, 1 << 16}) {
+            TKxScriptReader reader(Path("p.sql"));
+            EXPECT_EQ(reader.Encoding(), test.encoding) << test.bytes.toPercentEncoding().data();
+            EXPECT_EQ(ReadInPieces(reader, readSize), test.text)
+                << test.bytes.toPercentEncoding().data() << " read " << readSize << " at a time";
+        }
+        const TKxScriptFileText whole = KxReadScriptFile(Path("p.sql"));
+        EXPECT_EQ(whole.Encoding, test.encoding);
+        EXPECT_EQ(whole.Text, test.text);
+    }
+}
+
 } // namespace
