@@ -106,7 +106,10 @@ void TKxScriptStatements::FindCurrentStatement() {
         --m_start;
     // Leading blanks, comments and further separators: an empty statement («;;», a
     // statement of only a comment) is stepped over, so it never swallows the next one.
-    while (m_start < length && IsEmptyStatementText(m_start))
+    // When nothing but such text is left, the statement is the empty one after the end of
+    // the text (as in an empty script), never the last character of a comment: that
+    // character alone would be sent to the data source as a statement.
+    while (m_start <= length && IsEmptyStatementText(m_start))
         ++m_start;
     m_end = m_start + 1;
     while (m_end < length && !IsSeparator(m_end))
