@@ -3,6 +3,8 @@
 # distributions build) configuration, and runs every test of all three against the real
 # databases (PostgreSQL started and stopped here). The optimised build catches what only
 # -O2 shows: GCC's flow-based warnings (-Werror) and faults that -O0 happens to hide.
+# Last, the fuzz targets run over their seed corpora and then fuzz briefly (15 s each);
+# any input that fails a property fails the whole command.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,3 +16,5 @@ for preset in dev asan opt; do
 done
 
 scripts/with-test-databases.sh bash -c 'ctest --preset dev && ctest --preset asan && ctest --preset opt'
+
+scripts/fuzz.sh 15
