@@ -4,6 +4,7 @@
 #
 #   scripts/fuzz.sh [SECONDS]          every target for SECONDS (default 15)
 #   scripts/fuzz.sh --runs N           every target until N inputs have been executed
+#   scripts/fuzz.sh --runs N --seconds S   until N inputs or S seconds, whichever comes first
 #   scripts/fuzz.sh --regress          only the seed corpora, each input once
 #   ... [TARGET ...]                   only these targets (statement_preparation, ...)
 #
@@ -15,19 +16,24 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-mode=seconds
-amount=15
+regress_only=false
+seconds=
+runs=
 targets=()
 while [ $# -gt 0 ]; do
   case "$1" in
-    --runs) mode=runs; amount="${2:?--runs needs a number}"; shift 2 ;;
-    --regress) mode=regress; shift ;;
-    --seconds) mode=seconds; amount="${2:?--seconds needs a number}"; shift 2 ;;
-    -h|--help) sed -n '2,15p' "$0"; exit 0 ;;
-    [0-9]*) mode=seconds; amount="$1"; shift ;;
+    --runs) runs="${2:?--runs needs a number}"; shift 2 ;;
+    --seconds) seconds="${2:?--seconds needs a number}"; shift 2 ;;
+    --regress) regress_only=true; shift ;;
+    -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
+    [0-9]*) seconds="$1"; shift ;;
     *) targets+=("$1"); shift ;;
   esac
 done
+[ -n "$seconds$runs" ] || seconds=15
+limit=()
+[ -z "$seconds" ] || limit+=(-max_total_time="$seconds")
+[ -z "$runs" ] || limit+=(-runs="$runs")
 
 all_targets=(statement_preparation script_statements syntax_edits sql_partitioner sql_parameters
              ini_document value_storage blob_reader connection_string)
@@ -72,13 +78,9 @@ for target in "${targets[@]}"; do
     failed+=("$target")
     continue
   fi
-  [ "$mode" != regress ] || { printf '%-22s %12s\n' "$target" "seeds ok"; continue; }
+  [ "$regress_only" = false ] || { printf '%-22s %12s\n' "$target" "seeds ok"; continue; }
 
   mkdir -p "$scratch/$target"
-  case "$mode" in
-    seconds) limit=(-max_total_time="$amount") ;;
-    runs) limit=(-runs="$amount") ;;
-  esac
   began=$SECONDS
   if ! nice -n 19 "$fuzzer" "${options[@]}" "${limit[@]}" "$scratch/$target" "$seeds" \
       >"$log" 2>&1; then

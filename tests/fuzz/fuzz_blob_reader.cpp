@@ -76,12 +76,12 @@ std::optional<QByteArray> ReadStored(const QByteArray& stored, QString& error) {
     auto value = Bytes(QByteArray("previous value"));
     try {
         const std::uint64_t size = KxReadStoredBlob(storedBytes.get(), value.get());
-        Check(size == value->GetDataSize(), "the size answered is the value's size");
+        KX_CHECK(size == value->GetDataSize(), "the size answered is the value's size");
         return Contents(*value);
     } catch (const EKxException& e) {
         error = e.GetMessage();
-        Check(!e.GetRoutineName().isEmpty(), "a read failure names its routine", error);
-        Check(value->GetDataSize() == 0, "a failed read leaves the value empty", error);
+        KX_CHECK(!e.GetRoutineName().isEmpty(), "a read failure names its routine", error);
+        KX_CHECK(value->GetDataSize() == 0, "a failed read leaves the value empty", error);
         return std::nullopt;
     }
 }
@@ -118,28 +118,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // As a driver handed it back.
         const std::optional<QByteArray> value = ReadStored(body, error);
         if (!KxIsCompressedBlob(body.constData(), std::uint64_t(body.size())))
-            Check(value == body, "a value without the header reads as itself", Shown(error));
+            KX_CHECK(value == body, "a value without the header reads as itself", Shown(error));
     } else {
         const QByteArray stored = Header() + body;
         const std::optional<QByteArray> value = ReadStored(stored, error);
         bool gzip = false;
         const std::optional<QByteArray> reference = ZlibInflate(body, gzip);
         if (body.isEmpty()) {
-            Check(value == QByteArray(), "exactly a header is the empty value", Shown(error));
+            KX_CHECK(value == QByteArray(), "exactly a header is the empty value", Shown(error));
         } else if (reference) {
-            Check(value == reference, "a body zlib reads is read the same",
-                  QStringLiteral("%1, %2 bytes by zlib, %3")
-                      .arg(gzip ? QStringLiteral("gzip") : QStringLiteral("zlib"))
-                      .arg(reference->size())
-                      .arg(value ? QStringLiteral("%1 bytes here").arg(value->size()) : error));
+            KX_CHECK(value == reference, "a body zlib reads is read the same",
+                     QStringLiteral("%1, %2 bytes by zlib, %3")
+                         .arg(gzip ? QStringLiteral("gzip") : QStringLiteral("zlib"))
+                         .arg(reference->size())
+                         .arg(value ? QStringLiteral("%1 bytes here").arg(value->size()) : error));
         } else if (!gzip) {
-            Check(!value.has_value(), "a zlib body that zlib refuses is refused",
-                  QStringLiteral("read %1 bytes").arg(value->size()));
+            KX_CHECK(!value.has_value(), "a zlib body that zlib refuses is refused",
+                     QStringLiteral("read %1 bytes").arg(value->size()));
         }
         if (!body.isEmpty()) {
             const std::uint32_t block = 1 + (mode >> 1) * 37;
-            Check(ReadInBlocks(body, block) == value, "any block size gives the same bytes",
-                  QStringLiteral("block %1").arg(block));
+            KX_CHECK(ReadInBlocks(body, block) == value, "any block size gives the same bytes",
+                     QStringLiteral("block %1").arg(block));
         }
     }
 
@@ -150,9 +150,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TKxLockBytesStream in{KxIntf<ILockBytes>(source)};
     TKxLockBytesStream out{KxIntf<ILockBytes>(written)};
     const std::int64_t storedSize = KxWriteCompressedBlob(in, out, type);
-    Check(storedSize == std::int64_t(written->GetDataSize()),
-          "the stored size is what was written");
-    Check(ReadStored(Contents(*written), error) == body, "a written value reads back",
-          QStringLiteral("level %1").arg(int(type)));
+    KX_CHECK(storedSize == std::int64_t(written->GetDataSize()),
+             "the stored size is what was written");
+    KX_CHECK(ReadStored(Contents(*written), error) == body, "a written value reads back",
+             QStringLiteral("level %1").arg(int(type)));
     return 0;
 }

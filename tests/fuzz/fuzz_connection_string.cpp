@@ -40,8 +40,9 @@ void CheckValuesKept(const QString& from, const QString& to, const QStringList& 
     for (const auto& [name, value] : KxConnectionStringPairs(from)) {
         if (except.contains(name, Qt::CaseInsensitive))
             continue;
-        Check(KxConnectionStringValue(to, name) == KxConnectionStringValue(from, name), property,
-              QStringLiteral("from %1\nto   %2\nkey %3").arg(Shown(from), Shown(to), Shown(name)));
+        KX_CHECK(
+            KxConnectionStringValue(to, name) == KxConnectionStringValue(from, name), property,
+            QStringLiteral("from %1\nto   %2\nkey %3").arg(Shown(from), Shown(to), Shown(name)));
     }
 }
 
@@ -56,13 +57,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const TPairs pairs = KxConnectionStringPairs(text);
     const QString written = Written(pairs);
     const TPairs again = KxConnectionStringPairs(written);
-    Check(again == pairs, "writing the pairs back and splitting them gives the same pairs",
-          QStringLiteral("string %1\nwritten %2\npairs%3\nthen%4")
-              .arg(Shown(text), Shown(written), Listed(pairs), Listed(again)));
-    Check(Written(again) == written, "writing is a fixed point after one round", Shown(text));
+    KX_CHECK(again == pairs, "writing the pairs back and splitting them gives the same pairs",
+             QStringLiteral("string %1\nwritten %2\npairs%3\nthen%4")
+                 .arg(Shown(text), Shown(written), Listed(pairs), Listed(again)));
+    KX_CHECK(Written(again) == written, "writing is a fixed point after one round", Shown(text));
     for (const auto& [name, value] : pairs) {
-        Check(KxConnectionStringHasKey(text, name), "every pair's name is a key of the string",
-              Shown(text) + QLatin1Char(' ') + Shown(name));
+        KX_CHECK(KxConnectionStringHasKey(text, name), "every pair's name is a key of the string",
+                 Shown(text) + QLatin1Char(' ') + Shown(name));
     }
 
     const QString driver = KxDriverConnectionString(text, user, password);
@@ -70,20 +71,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString detail = QStringLiteral("string %1\nuser %2\npassword %3\nto the driver %4")
                                .arg(Shown(text), Shown(user), Shown(password), Shown(driver));
     if (!user.isEmpty() && !KxConnectionStringHasKey(text, QStringLiteral("UID"))) {
-        Check(KxConnectionStringValue(driver, QStringLiteral("UID")) == user,
-              "the driver gets the user name as given", detail);
+        KX_CHECK(KxConnectionStringValue(driver, QStringLiteral("UID")) == user,
+                 "the driver gets the user name as given", detail);
     }
     if (!password.isEmpty() && !KxConnectionStringHasKey(text, QStringLiteral("PWD"))) {
-        Check(KxConnectionStringValue(driver, QStringLiteral("PWD")) == password,
-              "the driver gets the password as given", detail);
+        KX_CHECK(KxConnectionStringValue(driver, QStringLiteral("PWD")) == password,
+                 "the driver gets the password as given", detail);
     }
 
     const QStringList removed{QStringLiteral("PWD"), QStringLiteral("uid")};
     for (const QString& from : {text, driver}) {
         const QString rest = KxRemoveConnectionStringKeys(from, removed);
         for (const QString& key : removed) {
-            Check(!KxConnectionStringHasKey(rest, key), "removed keys are gone",
-                  QStringLiteral("from %1\nleft %2").arg(Shown(from), Shown(rest)));
+            KX_CHECK(!KxConnectionStringHasKey(rest, key), "removed keys are gone",
+                     QStringLiteral("from %1\nleft %2").arg(Shown(from), Shown(rest)));
         }
         CheckValuesKept(from, rest, removed, "removing keys keeps every other value");
     }

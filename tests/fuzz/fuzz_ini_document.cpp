@@ -70,11 +70,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray written = read.Serialize();
     const TKxIniDocument again = TKxIniDocument::Parse(written);
     const TContent content = Content(read);
-    Check(Content(again) == content, "reading what was written gives the same values",
-          QStringLiteral("file %1\nread%2\nafter a save%3")
-              .arg(ShownBytes(bytes), Listed(content), Listed(Content(again))));
-    Check(again.Serialize() == written, "writing is a fixed point after one round",
-          ShownBytes(bytes));
+    KX_CHECK(Content(again) == content, "reading what was written gives the same values",
+             QStringLiteral("file %1\nread%2\nafter a save%3")
+                 .arg(ShownBytes(bytes), Listed(content), Listed(Content(again))));
+    KX_CHECK(again.Serialize() == written, "writing is a fixed point after one round",
+             ShownBytes(bytes));
 
     // Values the program sets: into the file's own sections and names, and into a new one.
     // The texts come from the end of the input, so they vary with it.
@@ -104,18 +104,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const TKxIniDocument reread = TKxIniDocument::Parse(changed.Serialize());
     for (const TSetValue& v : set) {
         const std::optional<QString> back = reread.Value(v.Section, v.Name);
-        Check(back == v.Value, "a value the program sets reads back after a save",
-              QStringLiteral("file %1\n[%2] %3 set to %4, reads %5")
-                  .arg(ShownBytes(bytes), Shown(v.Section), Shown(v.Name), Shown(v.Value),
-                       back ? Shown(*back) : QStringLiteral("nothing")));
+        KX_CHECK(back == v.Value, "a value the program sets reads back after a save",
+                 QStringLiteral("file %1\n[%2] %3 set to %4, reads %5")
+                     .arg(ShownBytes(bytes), Shown(v.Section), Shown(v.Name), Shown(v.Value),
+                          back ? Shown(*back) : QStringLiteral("nothing")));
     }
     for (const auto& [section, values] : content) {
         for (const auto& [name, value] : values) {
             if (wasSet(section, name))
                 continue;
-            Check(reread.Value(section, name) == value, "values nobody set stay as they were",
-                  QStringLiteral("file %1\n[%2] %3")
-                      .arg(ShownBytes(bytes), Shown(section), Shown(name)));
+            KX_CHECK(reread.Value(section, name) == value, "values nobody set stay as they were",
+                     QStringLiteral("file %1\n[%2] %3")
+                         .arg(ShownBytes(bytes), Shown(section), Shown(name)));
         }
     }
     return 0;

@@ -121,7 +121,7 @@ void CheckScript(TSyntaxTextModel& model, TKxScriptStatements& statements, bool 
         const QChar c = text.at(p - 1);
         return IsBlankChar(c) || kindAt(p) == TSyntaxStyleKind::Comment || isSeparator(p);
     };
-    const QString where = Describe(text, directive);
+    const auto where = [&] { return Describe(text, directive); };
 
     // The walk of a script run.
     std::vector<TWalked> walked;
@@ -131,50 +131,51 @@ void CheckScript(TSyntaxTextModel& model, TKxScriptStatements& statements, bool 
     while (!statements.IsLastStatement()) {
         statements.NextStatement();
         walked.push_back({statements.Start(), statements.End()});
-        Check(static_cast<int>(walked.size()) <= length + 1, "the walk of a script run ends",
-              where);
+        KX_CHECK(static_cast<int>(walked.size()) <= length + 1, "the walk of a script run ends",
+                 where());
     }
 
     int terminated = 0;
     for (std::size_t i = 0; i < walked.size(); ++i) {
         const TWalked& s = walked[i];
-        const QString at = where + Span(s.Start, s.End);
-        Check(s.Start >= 1 && s.Start < s.End, "a statement is a non-empty span", at);
-        Check(s.End <= length || (s.End == s.Start + 1 && s.Start >= length),
-              "a statement lies inside the text (one past it only for a last character)", at);
+        const auto at = [&] { return where() + Span(s.Start, s.End); };
+        KX_CHECK(s.Start >= 1 && s.Start < s.End, "a statement is a non-empty span", at());
+        KX_CHECK(s.End <= length || (s.End == s.Start + 1 && s.Start >= length),
+                 "a statement lies inside the text (one past it only for a last character)", at());
         if (i > 0)
-            Check(s.Start > walked[i - 1].End, "statements follow each other without overlap", at);
+            KX_CHECK(s.Start > walked[i - 1].End, "statements follow each other without overlap",
+                     at());
         if (walked.size() > 1)
-            Check(isSeparator(s.End), "every statement of a run of several ends with a separator",
-                  at);
+            KX_CHECK(isSeparator(s.End),
+                     "every statement of a run of several ends with a separator", at());
         if (i > 0)
-            Check(!isEmptyText(s.Start), "a statement after the first starts with statement text",
-                  at);
+            KX_CHECK(!isEmptyText(s.Start),
+                     "a statement after the first starts with statement text", at());
         if (isSeparator(s.End))
             ++terminated;
 
         statements.MakeCurrentAt(s.Start);
         const int last = std::min(s.End, length);
-        Check(statements.GetCurrentStatementText() == text.mid(s.Start - 1, last - s.Start + 1),
-              "the current statement's text is the text between Start and End", at);
+        KX_CHECK(statements.GetCurrentStatementText() == text.mid(s.Start - 1, last - s.Start + 1),
+                 "the current statement's text is the text between Start and End", at());
         for (const int p : {s.Start, (s.Start + last) / 2, last}) {
             statements.MakeCurrentAt(p);
-            Check(statements.Start() == s.Start && statements.End() == s.End,
-                  "making a position of a statement current selects that statement",
-                  at + QStringLiteral(", position %1 gave %2..%3")
-                           .arg(p)
-                           .arg(statements.Start())
-                           .arg(statements.End()));
+            KX_CHECK(statements.Start() == s.Start && statements.End() == s.End,
+                     "making a position of a statement current selects that statement",
+                     at() + QStringLiteral(", position %1 gave %2..%3")
+                                .arg(p)
+                                .arg(statements.Start())
+                                .arg(statements.End()));
         }
         if (i > 0) {
             statements.MakeCurrentAt(s.Start);
             statements.PreviousStatement();
-            Check(statements.Start() == walked[i - 1].Start &&
-                      statements.End() == walked[i - 1].End,
-                  "Previous reaches the statement before",
-                  at + QStringLiteral(" went to %1..%2")
-                           .arg(statements.Start())
-                           .arg(statements.End()));
+            KX_CHECK(statements.Start() == walked[i - 1].Start &&
+                         statements.End() == walked[i - 1].End,
+                     "Previous reaches the statement before",
+                     at() + QStringLiteral(" went to %1..%2")
+                                .arg(statements.Start())
+                                .arg(statements.End()));
         }
 
         const QString statementText = text.mid(s.Start - 1, last - s.Start + 1);
@@ -182,12 +183,13 @@ void CheckScript(TSyntaxTextModel& model, TKxScriptStatements& statements, bool 
             const QString prepared = PrepareStatementText(statementText, directive, doubleQuotes);
             const QString expected =
                 ExpectedStatementText(coloring, text, s.Start, s.End, doubleQuotes);
-            Check(WithoutBlanks(prepared) == expected,
-                  "the prepared statement keeps what the colouring shows as SQL and drops its "
-                  "comments",
-                  at + QStringLiteral(", double quotes as strings %1\nprepared %2\nexpected %3")
-                           .arg(doubleQuotes)
-                           .arg(Shown(prepared), Shown(expected)));
+            KX_CHECK(WithoutBlanks(prepared) == expected,
+                     "the prepared statement keeps what the colouring shows as SQL and drops its "
+                     "comments",
+                     at() +
+                         QStringLiteral(", double quotes as strings %1\nprepared %2\nexpected %3")
+                             .arg(doubleQuotes)
+                             .arg(Shown(prepared), Shown(expected)));
         }
     }
 
@@ -205,12 +207,12 @@ void CheckScript(TSyntaxTextModel& model, TKxScriptStatements& statements, bool 
         }
     }
     const int count = CountNow(statements);
-    Check(count == terminated + emptySeparators,
-          "the background count is the run's separators plus those of empty statements",
-          where + QStringLiteral(": count %1, run %2 ended by separators, %3 empty")
-                      .arg(count)
-                      .arg(terminated)
-                      .arg(emptySeparators));
+    KX_CHECK(count == terminated + emptySeparators,
+             "the background count is the run's separators plus those of empty statements",
+             where() + QStringLiteral(": count %1, run %2 ended by separators, %3 empty")
+                           .arg(count)
+                           .arg(terminated)
+                           .arg(emptySeparators));
 }
 
 } // namespace

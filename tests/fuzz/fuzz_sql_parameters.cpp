@@ -79,21 +79,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QSet<QString> names;
     bool unnamed = false;
     for (const TKxSqlParameterMarker& marker : markers) {
-        Check(marker.position >= 0 && marker.length >= 1 &&
-                  marker.position + marker.length <= text.size() &&
-                  text.at(marker.position) == QLatin1Char(':'),
-              "a marker is a stretch of the text that starts with \":\"", Shown(text));
+        KX_CHECK(marker.position >= 0 && marker.length >= 1 &&
+                     marker.position + marker.length <= text.size() &&
+                     text.at(marker.position) == QLatin1Char(':'),
+                 "a marker is a stretch of the text that starts with \":\"", Shown(text));
         if (marker.name.isEmpty()) {
             unnamed = true;
             continue;
         }
         names.insert(Folded(marker.name));
         TKxSqlParameter* found = nullptr;
-        Check(parameters.FindParameter(marker.name, found) && found != nullptr,
-              "every named marker has its parameter", Shown(text) + QLatin1Char(' ') + marker.name);
+        KX_CHECK(parameters.FindParameter(marker.name, found) && found != nullptr,
+                 "every named marker has its parameter",
+                 Shown(text) + QLatin1Char(' ') + marker.name);
     }
-    Check(parameters.Count() == names.size(), "the list holds the distinct names of the markers",
-          Shown(text));
+    KX_CHECK(parameters.Count() == names.size(), "the list holds the distinct names of the markers",
+             Shown(text));
 
     bool nullValue = false;
     for (int i = 0; i < parameters.Count(); ++i) {
@@ -106,15 +107,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         resolved = parameters.ResolveParameters(text);
     } catch (const EKxException& e) {
-        Check(unnamed, "resolution fails only for a marker without a name",
-              Shown(text) + QLatin1Char('\n') + e.GetMessage());
-        Check(!e.GetRoutineName().isEmpty(), "a resolution failure names its routine",
-              e.GetMessage());
+        KX_CHECK(unnamed, "resolution fails only for a marker without a name",
+                 Shown(text) + QLatin1Char('\n') + e.GetMessage());
+        KX_CHECK(!e.GetRoutineName().isEmpty(), "a resolution failure names its routine",
+                 e.GetMessage());
         return 0;
     }
-    Check(!unnamed, "a marker without a name fails the resolution", Shown(text));
-    Check(KxFindSqlParameterMarkers(resolved).empty(), "a resolved text holds no markers",
-          QStringLiteral("text %1\nresolved %2").arg(Shown(text), Shown(resolved)));
+    KX_CHECK(!unnamed, "a marker without a name fails the resolution", Shown(text));
+    KX_CHECK(KxFindSqlParameterMarkers(resolved).empty(), "a resolved text holds no markers",
+             QStringLiteral("text %1\nresolved %2").arg(Shown(text), Shown(resolved)));
     if (nullValue)
         return 0; // a Null takes the comparison before it along; its text is checked by tests
 
@@ -131,9 +132,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     qsizetype copied = 0; // in text
     qsizetype out = 0;    // in resolved
     const auto sameAround = [&](qsizetype length) {
-        Check(resolved.mid(out, length) == text.mid(copied, length),
-              "the text between markers is copied unchanged", detail);
-        Check(
+        KX_CHECK(resolved.mid(out, length) == text.mid(copied, length),
+                 "the text between markers is copied unchanged", detail);
+        KX_CHECK(
             resolvedCode.mid(out, length) == code.mid(copied, length),
             "no value changes what the text around it is (SQL, comment or quoted text)",
             detail +
@@ -149,16 +150,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (literal.startsWith(QLatin1Char('-')) && out > 0 &&
             resolved.at(out - 1) == QLatin1Char('-') && resolved.mid(out, 1) == QStringLiteral(" "))
             ++out;
-        Check(resolved.mid(out, literal.size()) == literal, "a marker becomes its value's literal",
-              detail + QStringLiteral("\nliteral %1").arg(Shown(literal)));
-        Check(resolvedCode.mid(out, literal.size()) == KxSqlCodeText(literal),
-              "a literal reads as itself in the resolved text",
-              detail + QStringLiteral("\nliteral %1\nas SQL   %2")
-                           .arg(Shown(literal), Shown(resolvedCode)));
+        KX_CHECK(resolved.mid(out, literal.size()) == literal,
+                 "a marker becomes its value's literal",
+                 detail + QStringLiteral("\nliteral %1").arg(Shown(literal)));
+        KX_CHECK(resolvedCode.mid(out, literal.size()) == KxSqlCodeText(literal),
+                 "a literal reads as itself in the resolved text",
+                 detail + QStringLiteral("\nliteral %1\nas SQL   %2")
+                              .arg(Shown(literal), Shown(resolvedCode)));
         out += literal.size();
         copied = marker.position + marker.length;
     }
     sameAround(text.size() - copied);
-    Check(out == resolved.size(), "nothing follows the statement's end", detail);
+    KX_CHECK(out == resolved.size(), "nothing follows the statement's end", detail);
     return 0;
 }

@@ -80,24 +80,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TKxStringList lines;
     lines.SetText(original);
     P partitioner(lines, nullptr);
-    Check(GetTableNameOfSQL(lines.Text()) == partitioner.GetTableName(),
-          "the table name of a text is that of a partitioner over it", Shown(original));
+    KX_CHECK(GetTableNameOfSQL(lines.Text()) == partitioner.GetTableName(),
+             "the table name of a text is that of a partitioner over it", Shown(original));
     // The lines joined and split again: a break at the very end opens no line, so an empty
     // last line goes with each round; the rest of the text stays, and so does every part.
     QString partsBefore = Parts(partitioner);
     partitioner.SetAsString(partitioner.GetAsString());
     const QString once = partitioner.GetAsString();
-    Check(Parts(partitioner) == partsBefore,
-          "setting the text a partitioner answers keeps its parts", Shown(original));
+    KX_CHECK(Parts(partitioner) == partsBefore,
+             "setting the text a partitioner answers keeps its parts", Shown(original));
     partitioner.SetAsString(once);
     const auto withoutLastBreaks = [](QString text) {
         while (text.endsWith(QStringLiteral("\r\n")))
             text.chop(2);
         return text;
     };
-    Check(withoutLastBreaks(partitioner.GetAsString()) == withoutLastBreaks(once),
-          "setting the text a partitioner answers keeps it up to empty last lines",
-          Shown(original));
+    KX_CHECK(withoutLastBreaks(partitioner.GetAsString()) == withoutLastBreaks(once),
+             "setting the text a partitioner answers keeps it up to empty last lines",
+             Shown(original));
 
     // The same calls on a statement the setters build from nothing.
     TKxStringList builtLines;
@@ -117,11 +117,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (partitioner.*part.Set)(value);
         if (!value.isEmpty()) {
             const QString read = (partitioner.*part.Get)();
-            Check(read == value, "a part set on any text reads back as set",
-                  QStringLiteral("text before %1\ntext after %2\n%3 reads %4")
-                          .arg(Shown(textBefore), Shown(partitioner.GetAsString()),
-                               QLatin1String(part.Name), Shown(read)) +
-                      calls);
+            KX_CHECK(read == value, "a part set on any text reads back as set",
+                     QStringLiteral("text before %1\ntext after %2\n%3 reads %4")
+                             .arg(Shown(textBefore), Shown(partitioner.GetAsString()),
+                                  QLatin1String(part.Name), Shown(read)) +
+                         calls);
         }
 
         (built.*part.Set)(value);
@@ -132,11 +132,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (i == 0 && expected[i].isEmpty())
                 continue;
             const QString read = (built.*kParts[i].Get)();
-            Check(read == expected[i], "every part of a statement built by the setters reads back",
-                  QStringLiteral("statement %1\n%2 reads %3, expected %4")
-                          .arg(Shown(built.GetAsString()), QLatin1String(kParts[i].Name),
-                               Shown(read), Shown(expected[i])) +
-                      calls + Parts(built));
+            KX_CHECK(read == expected[i],
+                     "every part of a statement built by the setters reads back",
+                     QStringLiteral("statement %1\n%2 reads %3, expected %4")
+                             .arg(Shown(built.GetAsString()), QLatin1String(kParts[i].Name),
+                                  Shown(read), Shown(expected[i])) +
+                         calls + Parts(built));
         }
     }
     return 0;

@@ -33,22 +33,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const bool doubleQuotes : {false, true}) {
             const QString prepared = PrepareStatementText(text, directive, doubleQuotes);
             const QString again = PrepareStatementText(prepared, directive, doubleQuotes);
-            Check(again == prepared, "preparing a prepared statement changes nothing",
-                  QStringLiteral(
-                      "directive %1, double quotes %2\ninput    %3\nprepared %4\nagain    %5")
-                      .arg(directive)
-                      .arg(doubleQuotes)
-                      .arg(Shown(text), Shown(prepared), Shown(again)));
+            KX_CHECK(again == prepared, "preparing a prepared statement changes nothing",
+                     QStringLiteral(
+                         "directive %1, double quotes %2\ninput    %3\nprepared %4\nagain    %5")
+                         .arg(directive)
+                         .arg(doubleQuotes)
+                         .arg(Shown(text), Shown(prepared), Shown(again)));
             variants[doubleQuotes ? 1 : 0] = prepared;
         }
-        Check(WithoutQuotes(variants[0]) == WithoutQuotes(variants[1]),
-              "double quotes as strings change only quote characters",
-              QStringLiteral("input %1\nas names   %2\nas strings %3")
-                  .arg(Shown(text), Shown(variants[0]), Shown(variants[1])));
+        KX_CHECK(WithoutQuotes(variants[0]) == WithoutQuotes(variants[1]),
+                 "double quotes as strings change only quote characters",
+                 QStringLiteral("input %1\nas names   %2\nas strings %3")
+                     .arg(Shown(text), Shown(variants[0]), Shown(variants[1])));
     }
     if (!text.contains(QLatin1Char('#'))) {
-        Check(PrepareStatementText(text, false) == PrepareStatementText(text, true),
-              "without a \"#\" the directive setting changes nothing", Shown(text));
+        KX_CHECK(PrepareStatementText(text, false) == PrepareStatementText(text, true),
+                 "without a \"#\" the directive setting changes nothing", Shown(text));
     }
     return 0;
 }

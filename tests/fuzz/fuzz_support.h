@@ -21,10 +21,18 @@ namespace kx::fuzz {
     std::abort();
 }
 
-inline void Check(bool holds, const char* property, const QString& detail = {}) {
-    if (!holds)
-        Fail(property, detail);
+[[noreturn]] inline void Fail(const char* property) {
+    Fail(property, QString());
 }
+
+// Fails with `property` and the detail text when `holds` is false. A macro, because the
+// detail (the input shown, both readings) is built only when the check fails: built for
+// every check of every input it would cost most of a run's executions.
+#define KX_CHECK(holds, ...)                                                                       \
+    do {                                                                                           \
+        if (!(holds))                                                                              \
+            ::kx::fuzz::Fail(__VA_ARGS__);                                                         \
+    } while (false)
 
 // A text with its control characters made visible, for failure messages.
 inline QString Shown(const QString& text) {

@@ -48,19 +48,19 @@ void Replace(TCustomEditor& editor, int start, int length, const QString& text) 
 
 void CheckAgainstFresh(const TSyntaxTextModel& model, const QString& history) {
     const QString difference = test::FirstDifferenceFromFresh(model, model.SyntaxColoring());
-    Check(difference.isEmpty(), "the colouring after edits equals a fresh colouring",
-          difference + QStringLiteral("\ntext ") + Shown(model.Text()) + history);
+    KX_CHECK(difference.isEmpty(), "the colouring after edits equals a fresh colouring",
+             difference + QStringLiteral("\ntext ") + Shown(model.Text()) + history);
 
     TCustomEditor fresh;
     fresh.SetTabSize(model.TabSize());
     fresh.SetAllText(model.Text());
-    Check(fresh.Text() == model.Text(), "the text is kept as loaded", Shown(model.Text()));
+    KX_CHECK(fresh.Text() == model.Text(), "the text is kept as loaded", Shown(model.Text()));
     bool sameLines = fresh.LineCount() == model.LineCount();
     for (int row = 1; sameLines && row <= fresh.LineCount(); ++row)
         sameLines = fresh.LineStart(row) == model.LineStart(row);
-    Check(sameLines && fresh.WidestRow() == model.WidestRow(),
-          "the line table after edits equals that of a fresh load",
-          QStringLiteral("text ") + Shown(model.Text()) + history);
+    KX_CHECK(sameLines && fresh.WidestRow() == model.WidestRow(),
+             "the line table after edits equals that of a fresh load",
+             QStringLiteral("text ") + Shown(model.Text()) + history);
 }
 
 } // namespace

@@ -135,12 +135,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const QString encoded = V::EncodeVariant(decoded);
     const KxVariant again = V::DecodeVariant(encoded, defaultValue);
-    Check(SameValue(again, decoded), "a decoded value survives encoding and decoding",
-          QStringLiteral("stored %1\ndecoded %2\nagain %3")
-              .arg(Shown(stored), Describe(decoded), Describe(again)));
-    Check(V::EncodeVariant(again) == encoded, "encoding is a fixed point after one round",
-          QStringLiteral("stored %1\nencoded %2\nthen %3")
-              .arg(Shown(stored), Shown(encoded), Shown(V::EncodeVariant(again))));
+    KX_CHECK(SameValue(again, decoded), "a decoded value survives encoding and decoding",
+             QStringLiteral("stored %1\ndecoded %2\nagain %3")
+                 .arg(Shown(stored), Describe(decoded), Describe(again)));
+    KX_CHECK(V::EncodeVariant(again) == encoded, "encoding is a fixed point after one round",
+             QStringLiteral("stored %1\nencoded %2\nthen %3")
+                 .arg(Shown(stored), Shown(encoded), Shown(V::EncodeVariant(again))));
 
     TFuzzInput values(data, size);
     while (!values.Empty()) {
@@ -148,8 +148,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const QString text = V::EncodeVariant(value);
         // A default of another kind than the value, so a read that fails shows.
         const KxVariant back = V::DecodeVariant(text, KxVariant(QStringLiteral("<default>")));
-        Check(SameValue(back, value), "a value reads back as written",
-              QStringLiteral("written %1\nread %2").arg(Describe(value), Describe(back)));
+        KX_CHECK(SameValue(back, value), "a value reads back as written",
+                 QStringLiteral("written %1\nread %2").arg(Describe(value), Describe(back)));
     }
     return 0;
 }
