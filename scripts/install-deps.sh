@@ -18,8 +18,8 @@ packages=(
   postgresql postgresql-client sqlite3
   # compression and the password cipher
   zlib1g-dev libssl-dev
-  # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev
+  # tests and benchmarks; clang with its libFuzzer and sanitizer runtimes for the fuzz targets
+  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   # looking at windows headless
   xvfb xauth x11-utils imagemagick
   # driving the window with real input events in the journey test

@@ -92,8 +92,11 @@ bool TKxStatementText::IsEmptyStatementText(qint64 position) {
 
 TKxStatementSpan TKxStatementText::StatementFrom(qint64 start) {
     // Leading blanks, comments and further separators: an empty statement («;;», a statement
-    // of only a comment) is stepped over, so it never swallows the next one.
-    while (Reaches(start + 1) && IsEmptyStatementText(start))
+    // of only a comment) is stepped over, so it never swallows the next one. When nothing but
+    // such text is left, the statement is the empty one after the end of the text (as in an
+    // empty script), never the last character of a comment: that character alone would be
+    // sent to the data source as a statement.
+    while (Reaches(start) && IsEmptyStatementText(start))
         ++start;
     qint64 end = start + 1;
     while (Reaches(end + 1) && !IsSeparator(end))

@@ -1,5 +1,7 @@
 #include "app/statement_preparation.h"
 
+#include <utility>
+
 namespace kx {
 namespace {
 
@@ -17,6 +19,13 @@ enum class TScanState {
 // and the "/" of "*/" would let a following "/" or "*" open a comment there, removing the
 // last character of the SQL before it (and, with "//", the rest of the statement).
 constexpr QChar kNoPair = QLatin1Char(' ');
+
+// Whether `first` followed by `second` opens a comment.
+bool JoinsIntoComment(QChar first, QChar second) {
+    return (first == QLatin1Char('-') && second == QLatin1Char('-')) ||
+           (first == QLatin1Char('/') &&
+            (second == QLatin1Char('/') || second == QLatin1Char('*')));
+}
 
 QString TrimStatementEnds(const QString& text) {
     qsizetype first = 0;
@@ -39,6 +48,10 @@ QString PrepareStatementText(const QString& text, bool directiveComment,
     QString result;
     result.reserve(text.size());
     TScanState state = TScanState::Outside;
+    // A removed comment separated what stood on its two sides; joined, «-/* x */-» or
+    // «/{ x }/» would become the opener of a line comment that swallows the rest of the
+    // line. Such neighbours keep a blank between them.
+    bool commentRemoved = false;
     QChar previous = QLatin1Char(' ');
     const QChar doubleQuoteOut = doubleQuotesDelimitStrings ? QLatin1Char('\'') : QLatin1Char('"');
 
@@ -55,19 +68,26 @@ QString PrepareStatementText(const QString& text, bool directiveComment,
             }
             break;
         case TScanState::BraceComment:
-            if (c == QLatin1Char('}'))
+            if (c == QLatin1Char('}')) {
                 state = TScanState::Outside;
+                commentRemoved = true;
+            }
             break;
         case TScanState::BlockComment:
             if (c == QLatin1Char('/') && previous == QLatin1Char('*')) {
                 state = TScanState::Outside;
                 handled = kNoPair;
+                commentRemoved = true;
             }
             break;
         case TScanState::DoubleQuoted:
             if (c == QLatin1Char('"')) {
                 handled = doubleQuoteOut;
                 state = TScanState::Outside;
+            } else if (c == QLatin1Char('\'') && doubleQuotesDelimitStrings) {
+                // Inside the single-quoted literal the text becomes, its own quote is
+                // doubled: «"it's"» is 'it''s', not a literal that ends after "it".
+                result += c;
             }
             result += handled;
             break;
@@ -76,7 +96,8 @@ QString PrepareStatementText(const QString& text, bool directiveComment,
                 state = TScanState::Outside;
             result += c;
             break;
-        case TScanState::Outside:
+        case TScanState::Outside: {
+            const bool afterComment = std::exchange(commentRemoved, false);
             if (c == QLatin1Char('"')) {
                 handled = doubleQuoteOut;
                 result += handled;
@@ -100,9 +121,12 @@ QString PrepareStatementText(const QString& text, bool directiveComment,
                 result += c;
                 return TrimStatementEnds(result);
             } else {
+                if (afterComment && !result.isEmpty() && JoinsIntoComment(result.back(), c))
+                    result += QLatin1Char(' ');
                 result += c;
             }
             break;
+        }
         }
         previous = handled;
     }

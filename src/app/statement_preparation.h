@@ -10,7 +10,8 @@ namespace kx {
 // comment characters are removed, also where delimiters touch («/**//* x */», «*/--»).
 //
 // With `doubleQuotesDelimitStrings`, text in double quotes is a string literal and becomes
-// a single-quoted one, for data sources that write strings that way. Data sources that quote
+// a single-quoted one of the same value (a single quote inside it doubled), for data
+// sources that write strings that way. Data sources that quote
 // identifiers with double quotes (the SQL standard) get such text unchanged — turning
 // «select "name" from t» into a constant would silently change the result — but it still
 // protects ";" and comment markers inside it, like a single-quoted literal.

@@ -11,8 +11,9 @@ namespace {
 struct TPair {
     QString name;
     QString value;
-    qsizetype begin = 0; // first character of the name
-    qsizetype end = 0;   // one past the pair's ";" (or the end of the string)
+    qsizetype begin = 0;    // first character of the name
+    qsizetype end = 0;      // one past the pair's ";" (or the end of the string)
+    bool openBrace = false; // the value's "{" has no closing "}": it runs to the end
 };
 
 // Splits a connection string the way the driver manager does: pairs end at ";"; a value
@@ -52,6 +53,7 @@ std::vector<TPair> Pairs(const QString& text) {
                 pair.value += text[at];
                 ++at;
             }
+            pair.openBrace = at >= length;
             next = text.indexOf(QLatin1Char(';'), at);
         } else {
             next = text.indexOf(QLatin1Char(';'), valueStart);
@@ -76,6 +78,13 @@ QString KxConnectionStringValue(const QString& connectionString, const QString& 
             return pair.value;
     }
     return {};
+}
+
+std::vector<std::pair<QString, QString>> KxConnectionStringPairs(const QString& connectionString) {
+    std::vector<std::pair<QString, QString>> result;
+    for (TPair& pair : Pairs(connectionString))
+        result.emplace_back(std::move(pair.name), std::move(pair.value));
+    return result;
 }
 
 bool KxConnectionStringHasKey(const QString& connectionString, const QString& key) {
@@ -114,9 +123,17 @@ QString KxRemoveConnectionStringKeys(const QString& connectionString, const QStr
 QString KxDriverConnectionString(const QString& connectionString, const QString& username,
                                  const QString& password) {
     QString result = connectionString;
+    const std::vector<TPair> pairs = Pairs(connectionString);
+    bool closed = false;
     const auto add = [&](const char* key, const QString& value, const QString& text) {
         if (value.isEmpty() || KxConnectionStringHasKey(connectionString, QLatin1String(key)))
             return;
+        // A last value whose "{" is never closed would swallow what follows, and with it the
+        // password, into its own text (and into the driver's error messages). Closing it
+        // leaves its value as it was: such a value runs to the end of the string anyway.
+        if (!closed && !pairs.empty() && pairs.back().openBrace)
+            result += QLatin1Char('}');
+        closed = true;
         if (!result.isEmpty() && !result.trimmed().endsWith(QLatin1Char(';')))
             result += QLatin1Char(';');
         result += QLatin1String(key) + QLatin1Char('=') + text + QLatin1Char(';');

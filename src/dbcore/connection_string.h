@@ -2,6 +2,8 @@
 
 #include <QString>
 #include <QStringList>
+#include <utility>
+#include <vector>
 
 namespace kx {
 
@@ -9,6 +11,10 @@ namespace kx {
 // Name=Value pairs; values in braces may contain ";" and "=", and "}}" inside braces stands
 // for one "}". Empty when the key is missing.
 QString KxConnectionStringValue(const QString& connectionString, const QString& key);
+
+// The Name=Value pairs of a connection string in order, as the driver manager splits them
+// (names trimmed, braces and doubled "}" of values resolved; pieces without "=" skipped).
+std::vector<std::pair<QString, QString>> KxConnectionStringPairs(const QString& connectionString);
 
 // Whether `key` (case-insensitive) is in the connection string, even with an empty value.
 bool KxConnectionStringHasKey(const QString& connectionString, const QString& key);

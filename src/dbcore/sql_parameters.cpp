@@ -287,6 +287,10 @@ QString TKxSqlParameterList::ResolveParameters(const QString& text) const {
             replacement = ValueAsSQLLiteral(value, QLatin1Char('\''));
         }
         result += QStringView(text).mid(copied, cut - copied);
+        // A negative number after a minus («5-:p» with -3) must not become «5--3»: the
+        // data source would read the rest of the line as a comment.
+        if (replacement.startsWith(QLatin1Char('-')) && result.endsWith(QLatin1Char('-')))
+            result += QLatin1Char(' ');
         result += replacement;
         copied = marker.position + marker.length;
     }

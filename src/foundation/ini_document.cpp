@@ -175,6 +175,13 @@ QStringList TKxIniDocument::ValueNames(const QString& section) const {
     return names;
 }
 
+QStringList TKxIniDocument::SectionNames() const {
+    QStringList names;
+    for (const Section* section : DistinctSections())
+        names.append(section->name);
+    return names;
+}
+
 bool TKxIniDocument::IsAtOrBelow(const QString& sectionKey, const QString& key) {
     if (!sectionKey.startsWith(key, Qt::CaseInsensitive))
         return false;

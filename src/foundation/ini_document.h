@@ -32,6 +32,8 @@ public:
     void SetValue(const QString& section, const QString& name, const QString& value);
     bool RemoveValue(const QString& section, const QString& name);
     QStringList ValueNames(const QString& section) const;
+    // The sections as lookups see them: the first of each name, in file order.
+    QStringList SectionNames() const;
 
     // A key exists when a section equals it or lies below it ("key\…" or "key/…").
     bool KeyExists(const QString& key) const;

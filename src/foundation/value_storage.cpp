@@ -4,6 +4,7 @@
 
 #include <QLocale>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 
 namespace kx {
@@ -27,6 +28,64 @@ QString NumberText(double value) {
 
 QString DateTimeText(TKxDateTime value) {
     return KxFromDateTime(value).toString(Qt::ISODateWithMs);
+}
+
+// Currency is fixed point with four decimals and a 64-bit range: written exactly, not through
+// a double, which holds only 15 to 17 digits and would change large amounts.
+QString CurrencyText(std::int64_t scaled) {
+    const bool negative = scaled < 0;
+    const std::uint64_t magnitude =
+        negative ? std::uint64_t(0) - static_cast<std::uint64_t>(scaled) : std::uint64_t(scaled);
+    QString text = QString::number(magnitude / 10000);
+    QString fraction = QStringLiteral("%1").arg(magnitude % 10000, 4, 10, QLatin1Char('0'));
+    while (fraction.endsWith(QLatin1Char('0')))
+        fraction.chop(1);
+    if (!fraction.isEmpty())
+        text += QLatin1Char('.') + fraction;
+    return negative ? QLatin1Char('-') + text : text;
+}
+
+// The exact form above (a sign, digits, at most four decimals); anything else is left to the
+// number parser, which also reads the texts older files hold.
+std::optional<std::int64_t> ParseCurrency(const QString& text) {
+    const QString trimmed = text.trimmed();
+    qsizetype p = 0;
+    const bool negative = p < trimmed.size() && trimmed[p] == QLatin1Char('-');
+    if (p < trimmed.size() && (trimmed[p] == QLatin1Char('-') || trimmed[p] == QLatin1Char('+')))
+        ++p;
+    const auto digit = [&](qsizetype at) {
+        return at < trimmed.size() && trimmed[at] >= QLatin1Char('0') &&
+               trimmed[at] <= QLatin1Char('9');
+    };
+    if (!digit(p))
+        return std::nullopt;
+    const std::uint64_t limit = std::uint64_t(INT64_MAX) + (negative ? 1 : 0);
+    std::uint64_t magnitude = 0;
+    const auto add = [&](int value) {
+        if (magnitude > (limit - std::uint64_t(value)) / 10)
+            return false;
+        magnitude = magnitude * 10 + std::uint64_t(value);
+        return true;
+    };
+    for (; digit(p); ++p) {
+        if (!add(trimmed[p].unicode() - u'0'))
+            return std::nullopt;
+    }
+    int decimals = 0;
+    if (p < trimmed.size() && trimmed[p] == QLatin1Char('.')) {
+        for (++p; digit(p); ++p, ++decimals) {
+            if (decimals == 4 || !add(trimmed[p].unicode() - u'0'))
+                return std::nullopt;
+        }
+    }
+    if (p != trimmed.size())
+        return std::nullopt;
+    for (; decimals < 4; ++decimals) {
+        if (!add(0))
+            return std::nullopt;
+    }
+    return negative ? static_cast<std::int64_t>(std::uint64_t(0) - magnitude)
+                    : static_cast<std::int64_t>(magnitude);
 }
 
 std::optional<TKxDateTime> ParseDateTime(const QString& text) {
@@ -162,7 +221,7 @@ QString TKxValueStorageImpl::EncodeVariant(const KxVariant& value) {
         text = DateTimeText(value.ToDouble());
         break;
     case varCurrency:
-        text = NumberText(value.ToDouble());
+        text = CurrencyText(value.ToCurrencyScaled());
         break;
     case varByteArray:
         text = QString::fromLatin1(value.ToBytes().toHex().toUpper());
@@ -190,9 +249,12 @@ KxVariant TKxValueStorageImpl::DecodeVariant(const QString& text, const KxVarian
             if (const std::optional<TKxDateTime> moment = ParseDateTime(valueText))
                 return KxVariant::FromDateTime(*moment);
             return defaultValue;
+        case varCurrency:
+            if (const std::optional<std::int64_t> scaled = ParseCurrency(valueText))
+                return KxVariant::FromCurrencyScaled(*scaled);
+            [[fallthrough]];
         case varSingle:
         case varDouble:
-        case varCurrency:
             if (const std::optional<double> number = ParseNumber(valueText))
                 return KxVariant(*number).ConvertTo(type);
             return defaultValue;

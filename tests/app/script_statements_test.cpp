@@ -189,6 +189,35 @@ TEST(PrepareStatementTextTest, CommentsGoAndDoubleQuotesFollowTheDataSource) {
         << "only a CR LF pair ends a line comment";
 }
 
+// A removed comment separates what stands on its two sides: joined, they would open a line
+// comment («5--3») or a block comment that swallows SQL. Preparing twice changes nothing.
+TEST(PrepareStatementTextTest, ARemovedCommentNeverJoinsItsNeighboursIntoAComment) {
+    for (const auto& [text, expected] :
+         {std::pair{"select 5-/* x */-3 from t", "select 5- -3 from t"},
+          std::pair{"select 6/{ x }/2 from t", "select 6/ /2 from t"},
+          std::pair{"select 6/{ x }*2 from t", "select 6/ *2 from t"},
+          std::pair{"select 6/{a}{b}/2", "select 6/ /2"},
+          std::pair{"select 2/* x */*3", "select 2*3"}}) {
+        const QString prepared = PrepareStatementText(QString::fromUtf8(text), false);
+        EXPECT_EQ(prepared, QString::fromUtf8(expected)) << text;
+        EXPECT_EQ(PrepareStatementText(prepared, false), prepared) << text;
+    }
+}
+
+// For data sources that write strings in double quotes, the text becomes a single-quoted
+// literal of the same value; its own single quotes are doubled.
+TEST(PrepareStatementTextTest, DoubleQuotedTextKeepsItsValueAsASingleQuotedLiteral) {
+    EXPECT_EQ(PrepareStatementText(QStringLiteral("select \"it's\" -- x"), false),
+              QStringLiteral("select 'it''s'"));
+    EXPECT_EQ(PrepareStatementText(QStringLiteral("select \"it's\" -- x"), false, false),
+              QStringLiteral("select \"it's\""));
+    EXPECT_EQ(PrepareStatementText(QStringLiteral("select \"a'{b\" from t"), false),
+              QStringLiteral("select 'a''{b' from t"))
+        << "the brace stays inside the literal";
+    const QString prepared = PrepareStatementText(QStringLiteral("\"#'{"), false);
+    EXPECT_EQ(PrepareStatementText(prepared, false), prepared);
+}
+
 // Where comment delimiters touch, each delimiter's characters are used up by it: only comment
 // characters go, and the SQL on either side stays.
 TEST(PrepareStatementTextTest, TouchingCommentDelimitersRemoveNoSql) {
@@ -332,6 +361,31 @@ TEST_F(ColouredScriptTest, OneRuleDecidesWhetherAStatementFollows) {
     statements.MakeCurrentAt(model.TextLength());
     EXPECT_EQ(statements.GetCurrentStatementText(), QStringLiteral("select 2"));
     EXPECT_TRUE(statements.HasCurrentStatement());
+}
+
+// Where only comments and blanks are left, the statement is the empty one after the end of
+// the text: its text is empty, never the comment's last character sent as a statement.
+TEST_F(ColouredScriptTest, NoStatementIsMadeOfAComment) {
+    for (const char* script : {"/* only a note */", "-- note", "{call p}", "  ;; /* a */ ;"}) {
+        SCOPED_TRACE(script);
+        model.SetAllText(QString::fromUtf8(script));
+        statements.ResetCurrentStatement();
+        statements.NextStatement();
+        EXPECT_EQ(statements.GetCurrentStatementText(), QString());
+        EXPECT_EQ(statements.Start(), model.TextLength() + 1);
+        EXPECT_TRUE(statements.IsLastStatement());
+    }
+    const QString script = QStringLiteral("select 1; -- done");
+    model.SetAllText(script);
+    statements.MakeCurrentAt(script.size());
+    EXPECT_EQ(statements.GetCurrentStatementText(), QString())
+        << "the caret in the trailing comment selects no text";
+    statements.PreviousStatement();
+    EXPECT_EQ(statements.GetCurrentStatementText(), QStringLiteral("select 1;"));
+    statements.ResetCurrentStatement();
+    statements.NextStatement();
+    EXPECT_EQ(statements.GetCurrentStatementText(), QStringLiteral("select 1;"));
+    EXPECT_TRUE(statements.IsLastStatement());
 }
 
 TEST_F(ColouredScriptTest, DirectiveCommentsFollowTheSetting) {

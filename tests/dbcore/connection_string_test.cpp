@@ -89,6 +89,36 @@ TEST(ConnectionStringTest, DriverStringGetsUserAndPasswordOnlyWhereTheStringHasN
     EXPECT_EQ(KxConnectionStringValue(sent, QStringLiteral("PWD")), QStringLiteral("a;PWD=b}"));
 }
 
+// A last value whose "{" is never closed runs to the end of the string; what is added for
+// the driver must not become part of it (the password would end up in the server name and
+// in the driver's error message).
+TEST(ConnectionStringTest, DriverStringClosesAnUnterminatedBraceBeforeAddingCredentials) {
+    const QString sent = KxDriverConnectionString(QStringLiteral("DSN=x;Server={abc;d"),
+                                                  QStringLiteral("me"), QStringLiteral("secret"));
+    EXPECT_EQ(sent, QStringLiteral("DSN=x;Server={abc;d};UID=me;PWD={secret};"));
+    EXPECT_EQ(KxConnectionStringValue(sent, QStringLiteral("Server")), QStringLiteral("abc;d"));
+    EXPECT_EQ(KxConnectionStringValue(sent, QStringLiteral("UID")), QStringLiteral("me"));
+    EXPECT_EQ(KxConnectionStringValue(sent, QStringLiteral("PWD")), QStringLiteral("secret"));
+    // A doubled "}" at the end is part of the value, not its end.
+    const QString doubled =
+        KxDriverConnectionString(QStringLiteral("PWD={x}}"), QStringLiteral("me"), {});
+    EXPECT_EQ(KxConnectionStringValue(doubled, QStringLiteral("PWD")), QStringLiteral("x}"));
+    EXPECT_EQ(KxConnectionStringValue(doubled, QStringLiteral("UID")), QStringLiteral("me"));
+    // Nothing added, nothing changed.
+    EXPECT_EQ(KxDriverConnectionString(QStringLiteral("Server={abc"), {}, {}),
+              QStringLiteral("Server={abc"));
+}
+
+TEST(ConnectionStringTest, PairsComeInOrderWithBracesResolved) {
+    using TPairs = std::vector<std::pair<QString, QString>>;
+    EXPECT_EQ(KxConnectionStringPairs(QStringLiteral("junk; Driver = {A;B}}} ;uid=me;=x;DSN=;x")),
+              (TPairs{{QStringLiteral("Driver"), QStringLiteral("A;B}")},
+                      {QStringLiteral("uid"), QStringLiteral("me")},
+                      {QString(), QStringLiteral("x")},
+                      {QStringLiteral("DSN"), QString()}}));
+    EXPECT_TRUE(KxConnectionStringPairs(QStringLiteral("no pairs")).empty());
+}
+
 TEST(ConnectionStringTest, IdentityTellsFilesAndServersApart) {
     const QString a = KxConnectionIdentity(QStringLiteral("Driver=SQLite3;Database=/a/x.db;"));
     const QString b = KxConnectionIdentity(QStringLiteral("Driver=SQLite3;Database=/b/x.db;"));

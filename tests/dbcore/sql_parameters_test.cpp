@@ -110,6 +110,22 @@ TEST(SqlParametersTest, ResolutionWritesLiteralsAndNullComparisons) {
     EXPECT_EQ(Resolve(sql), QStringLiteral("A IS NULL  AND B IS NULL "));
 }
 
+// A value never changes what the text around it is: a negative number after a minus would
+// otherwise open a line comment («5--3») that swallows the rest of the line.
+TEST(SqlParametersTest, ANegativeValueAfterAMinusStaysANumber) {
+    TKxSqlProperty sql;
+    sql.SetAsString(QStringLiteral("SELECT 5-:p, 1 FROM T WHERE A = -:p"));
+    sql.SQLParameter().GetParameter(QStringLiteral("p"))->SetValue(KxVariant(std::int32_t(-3)));
+    EXPECT_EQ(Resolve(sql), QStringLiteral("SELECT 5- -3, 1 FROM T WHERE A = - -3"));
+    sql.SQLParameter().GetParameter(QStringLiteral("p"))->SetValue(KxVariant(-0.5));
+    EXPECT_EQ(Resolve(sql), QStringLiteral("SELECT 5- -0.5, 1 FROM T WHERE A = - -0.5"));
+    sql.SQLParameter().GetParameter(QStringLiteral("p"))->SetValue(KxVariant(std::int32_t(3)));
+    EXPECT_EQ(Resolve(sql), QStringLiteral("SELECT 5-3, 1 FROM T WHERE A = -3"));
+    sql.SetAsString(QStringLiteral("SELECT 5 - :p"));
+    sql.SQLParameter().GetParameter(QStringLiteral("p"))->SetValue(KxVariant(std::int32_t(-3)));
+    EXPECT_EQ(Resolve(sql), QStringLiteral("SELECT 5 - -3"));
+}
+
 TEST(SqlParametersTest, NullValuesKeepTheMeaningOfTheirOperator) {
     // Every marker of these texts is Null (p, q and r are never set).
     const std::pair<const char*, const char*> cases[] = {

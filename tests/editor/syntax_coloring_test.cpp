@@ -1,6 +1,7 @@
 #include "editor/sql_syntax_setup.h"
 #include "editor/syntax_coloring.h"
 #include "editor_test_support.h"
+#include "syntax_chain_compare.h"
 
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
@@ -30,16 +31,9 @@ std::vector<std::string> Chain(const TSyntaxTextModel& model) {
 
 // Positions and classes must be exactly those of tokenising the text from scratch.
 void ExpectSameAsFresh(const TSyntaxTextModel& model, const TSyntaxColoringProperties& setup) {
-    TSyntaxTextModel fresh;
-    fresh.SyntaxColoring().Assign(setup);
-    fresh.SetAllText(model.Text());
-    const TSyntaxChain& a = model.SyntaxColoring().Chain();
-    const TSyntaxChain& b = fresh.SyntaxColoring().Chain();
-    ASSERT_EQ(Chain(model), Chain(fresh)) << model.Text().toStdString();
-    for (int i = 0; i < a.Count(); ++i) {
-        ASSERT_TRUE(a[i].EqualTo(b[i]) && a[i].Start == b[i].Start && a[i].Level == b[i].Level)
-            << "range " << i << " of " << model.Text().toStdString();
-    }
+    const QString difference = test::FirstDifferenceFromFresh(model, setup);
+    ASSERT_TRUE(difference.isEmpty())
+        << difference.toStdString() << " in " << model.Text().toStdString();
 }
 
 class SqlColoring : public ::testing::Test {

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <csignal>
+#include <cstdint>
 #include <gtest/gtest.h>
 #include <iterator>
 #include <memory>
@@ -302,6 +303,28 @@ TEST_F(PersistentStorageTest, VariantsAndBinaryValuesUseTheirTextForms) {
     char buffer[6] = {'z', 'z', 'z', 'z', 'z', 'z'};
     EXPECT_EQ(store->ReadBinary(QStringLiteral("Bin"), buffer, 6, true), 3);
     EXPECT_EQ(QByteArray(buffer, 6), QByteArray("\x00\xAB\x10\x00\x00\x00", 6));
+}
+
+// Currency is fixed point over 64 bits: a double holds only 15 to 17 digits, so the stored
+// text is exact, and large amounts read back unchanged.
+TEST_F(PersistentStorageTest, CurrencyValuesAreStoredExactly) {
+    Open(QStringLiteral("\\C"));
+    const std::int64_t amounts[] = {12150888406395690, INT64_MAX, INT64_MIN, -1, 10000, 0};
+    for (const std::int64_t scaled : amounts) {
+        const KxVariant value = KxVariant::FromCurrencyScaled(scaled);
+        store->WriteVariant(QStringLiteral("Amount"), value);
+        EXPECT_EQ(store->ReadVariant(QStringLiteral("Amount"), KxVariant()), value) << scaled;
+    }
+    EXPECT_TRUE(FileBytes().contains("Amount=6,0")) << "the last amount written";
+    store->WriteVariant(QStringLiteral("Amount"), KxVariant::FromCurrencyScaled(12150888406395690));
+    EXPECT_TRUE(FileBytes().contains("Amount=6,1215088840639.569"));
+    // Texts of older files, written through a double or in other forms, still read.
+    store->WriteString(QStringLiteral("Old"), QStringLiteral("6,1.5e3"));
+    EXPECT_EQ(store->ReadVariant(QStringLiteral("Old"), KxVariant()),
+              KxVariant::FromCurrencyScaled(15000000));
+    store->WriteString(QStringLiteral("Old"), QStringLiteral("6,2.00006"));
+    EXPECT_EQ(store->ReadVariant(QStringLiteral("Old"), KxVariant()),
+              KxVariant::FromCurrencyScaled(20001));
 }
 
 TEST_F(PersistentStorageTest, TypedReadsFallBackOnBadData) {

@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (the "fuzz" preset: clang, AddressSanitizer and
+# UndefinedBehaviorSanitizer) and runs them.
+#
+#   scripts/fuzz.sh [SECONDS]          every target for SECONDS (default 15)
+#   scripts/fuzz.sh --runs N           every target until N inputs have been executed
+#   scripts/fuzz.sh --runs N --seconds S   until N inputs or S seconds, whichever comes first
+#   scripts/fuzz.sh --regress          only the seed corpora, each input once
+#   ... [TARGET ...]                   only these targets (statement_preparation, ...)
+#
+# Every target first runs over its seed corpus (tests/fuzz/corpus/<target>) as a regression
+# check, then fuzzes from the seeds and from what earlier runs found. New inputs go to
+# build/fuzz/scratch/<target>, never into the source tree; inputs that fail a property or
+# crash go to build/fuzz/findings/. Any finding makes the script fail. The runs are niced,
+# one target at a time, so they leave the machine to whoever else builds on it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+regress_only=false
+seconds=
+runs=
+targets=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --runs) runs="${2:?--runs needs a number}"; shift 2 ;;
+    --seconds) seconds="${2:?--seconds needs a number}"; shift 2 ;;
+    --regress) regress_only=true; shift ;;
+    -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
+    [0-9]*) seconds="$1"; shift ;;
+    *) targets+=("$1"); shift ;;
+  esac
+done
+[ -n "$seconds$runs" ] || seconds=15
+limit=()
+[ -z "$seconds" ] || limit+=(-max_total_time="$seconds")
+[ -z "$runs" ] || limit+=(-runs="$runs")
+
+all_targets=(statement_preparation script_statements syntax_edits sql_partitioner sql_parameters
+             ini_document value_storage blob_reader connection_string)
+[ ${#targets[@]} -gt 0 ] || targets=("${all_targets[@]}")
+
+dictionary_of() {
+  case "$1" in
+    statement_preparation|script_statements|syntax_edits|sql_partitioner|sql_parameters)
+      echo tests/fuzz/dict/sql.dict ;;
+    ini_document) echo tests/fuzz/dict/ini.dict ;;
+    value_storage) echo tests/fuzz/dict/value_storage.dict ;;
+    connection_string) echo tests/fuzz/dict/connection_string.dict ;;
+  esac
+}
+
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+
+bin=build/fuzz/tests/fuzz
+scratch=build/fuzz/scratch
+findings=build/fuzz/findings
+logs=build/fuzz/logs
+mkdir -p "$scratch" "$findings" "$logs"
+
+failed=()
+start_all=$SECONDS
+printf '%-22s %12s %10s %8s\n' target executions exec/s seconds
+for target in "${targets[@]}"; do
+  fuzzer="$bin/fuzz_$target"
+  seeds="tests/fuzz/corpus/$target"
+  [ -x "$fuzzer" ] || { echo "fuzz: no target $target" >&2; exit 2; }
+  log="$logs/$target.log"
+  options=(-artifact_prefix="$findings/$target-" -timeout=30 -rss_limit_mb=2048
+           -print_final_stats=1)
+  dictionary=$(dictionary_of "$target")
+  [ -z "$dictionary" ] || options+=(-dict="$dictionary")
+
+  # The seeds, each once: inputs that once failed stay fixed.
+  if ! nice -n 19 "$fuzzer" "${options[@]}" "$seeds"/* >"$log" 2>&1; then
+    echo "fuzz: $target fails on its seed corpus (see $log):" >&2
+    grep -A12 -m1 'PROPERTY FAILED\|ERROR: \|runtime error' "$log" >&2 || tail -20 "$log" >&2
+    failed+=("$target")
+    continue
+  fi
+  [ "$regress_only" = false ] || { printf '%-22s %12s\n' "$target" "seeds ok"; continue; }
+
+  mkdir -p "$scratch/$target"
+  began=$SECONDS
+  if ! nice -n 19 "$fuzzer" "${options[@]}" "${limit[@]}" "$scratch/$target" "$seeds" \
+      >"$log" 2>&1; then
+    echo "fuzz: $target found a failing input (see $log and $findings):" >&2
+    grep -A12 -m1 'PROPERTY FAILED\|ERROR: \|runtime error' "$log" >&2 || tail -20 "$log" >&2
+    failed+=("$target")
+  fi
+  executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+  rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
+  printf '%-22s %12s %10s %8s\n' "$target" "${executions:-?}" "${rate:-?}" "$((SECONDS - began))"
+done
+echo "fuzz: ${#targets[@]} targets in $((SECONDS - start_all)) s"
+
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "fuzz: FAILED: ${failed[*]}" >&2
+  exit 1
+fi
