@@ -1,5 +1,6 @@
 #include "dbcore/sql_literals.h"
 
+#include "foundation/currency_text.h"
 #include "foundation/date_time.h"
 #include "foundation/exceptions.h"
 
@@ -23,21 +24,6 @@ QString FloatingLiteral(double value, int precision) {
         RaiseNotLiteral();
     // QString::number is locale-independent: "." and no grouping.
     return QString::number(value, 'g', precision);
-}
-
-// Currency is exact fixed point; going through a double would turn 0.1 into 0.1000000000001
-// for large amounts.
-QString CurrencyLiteral(std::int64_t scaled) {
-    const bool negative = scaled < 0;
-    const std::uint64_t magnitude =
-        negative ? std::uint64_t(0) - static_cast<std::uint64_t>(scaled) : std::uint64_t(scaled);
-    QString text = QString::number(magnitude / 10000);
-    QString fraction = QStringLiteral("%1").arg(magnitude % 10000, 4, 10, QLatin1Char('0'));
-    while (fraction.endsWith(QLatin1Char('0')))
-        fraction.chop(1);
-    if (!fraction.isEmpty())
-        text += QLatin1Char('.') + fraction;
-    return negative ? QLatin1Char('-') + text : text;
 }
 
 QString DateLiteral(TKxDateTime value, const QString& dateFormat) {
@@ -87,7 +73,7 @@ QString ValueAsSQLLiteral(const KxVariant& value, QChar quoteChar, const QString
     case varDouble:
         return FloatingLiteral(value.ToDouble(), QLocale::FloatingPointShortest);
     case varCurrency:
-        return CurrencyLiteral(value.ToCurrencyScaled());
+        return KxCurrencyText(value.ToCurrencyScaled());
     case varDate:
         return DateLiteral(value.ToDouble(), dateFormat);
     case varOleStr:

@@ -1,5 +1,6 @@
 #include "foundation/value_storage.h"
 
+#include "foundation/currency_text.h"
 #include "foundation/exceptions.h"
 
 #include <QLocale>
@@ -30,23 +31,8 @@ QString DateTimeText(TKxDateTime value) {
     return KxFromDateTime(value).toString(Qt::ISODateWithMs);
 }
 
-// Currency is fixed point with four decimals and a 64-bit range: written exactly, not through
-// a double, which holds only 15 to 17 digits and would change large amounts.
-QString CurrencyText(std::int64_t scaled) {
-    const bool negative = scaled < 0;
-    const std::uint64_t magnitude =
-        negative ? std::uint64_t(0) - static_cast<std::uint64_t>(scaled) : std::uint64_t(scaled);
-    QString text = QString::number(magnitude / 10000);
-    QString fraction = QStringLiteral("%1").arg(magnitude % 10000, 4, 10, QLatin1Char('0'));
-    while (fraction.endsWith(QLatin1Char('0')))
-        fraction.chop(1);
-    if (!fraction.isEmpty())
-        text += QLatin1Char('.') + fraction;
-    return negative ? QLatin1Char('-') + text : text;
-}
-
-// The exact form above (a sign, digits, at most four decimals); anything else is left to the
-// number parser, which also reads the texts older files hold.
+// The exact form KxCurrencyText writes (a sign, digits, at most four decimals); anything else is
+// left to the number parser, which also reads the texts older files hold.
 std::optional<std::int64_t> ParseCurrency(const QString& text) {
     const QString trimmed = text.trimmed();
     qsizetype p = 0;
@@ -221,7 +207,7 @@ QString TKxValueStorageImpl::EncodeVariant(const KxVariant& value) {
         text = DateTimeText(value.ToDouble());
         break;
     case varCurrency:
-        text = CurrencyText(value.ToCurrencyScaled());
+        text = KxCurrencyText(value.ToCurrencyScaled());
         break;
     case varByteArray:
         text = QString::fromLatin1(value.ToBytes().toHex().toUpper());

@@ -7,6 +7,7 @@
 #include "main_window_fixture.h"
 #include "odbc/odbc_connection.h"
 #include "odbc/odbc_recordset.h"
+#include "support/event_loop_watch.h"
 #include "support/scripted_message_box.h"
 
 #include <QAction>
@@ -27,23 +28,14 @@ QString LongSelect(bool server) {
                                    "FROM c)");
 }
 
-// What the window does while a long statement runs, watched from its own event loop: a
-// timer ticks every 10 ms (it is served by the same loop that paints), and once the
-// statement is under way `act` plays the user's part.
+// What the window does while a long statement runs, watched from its own event loop; once
+// the statement is under way `act` plays the user's part.
 class StatementCancelTest : public test::MainWindowTest {
 protected:
     void RunLongStatement(const std::function<void()>& act) {
         ASSERT_TRUE(window->UseConnectionString(connectString));
         SetScript(LongSelect(Server()) + QStringLiteral(";\nSELECT 1 AS one;\n"));
-        QElapsedTimer clock;
-        QTimer ticker;
-        qint64 lastTick = -1;
-        ticker.setInterval(10);
-        QObject::connect(&ticker, &QTimer::timeout, [&] {
-            const qint64 now = clock.elapsed();
-            if (lastTick >= 0)
-                longestGap = std::max(longestGap, now - lastTick);
-            lastTick = now;
+        test::EventLoopWatch watch([&](qint64 now) {
             if (now >= 700 && stoppedAt < 0) {
                 // Under way: nothing else can be started, Stop can, the time runs.
                 executeEnabledMeanwhile = window->Actions().ExecuteStatement->isEnabled() ||
@@ -54,11 +46,10 @@ protected:
                 act();
             }
         });
-        clock.start();
-        ticker.start();
+        watch.Start();
         window->Actions().ExecuteStatement->trigger();
-        returnedAt = clock.elapsed();
-        ticker.stop();
+        returnedAt = watch.Stop();
+        longestGap = watch.LongestGap();
     }
     QString ReportText() const { return window->Report().TextBox()->toPlainText(); }
 

@@ -1,5 +1,6 @@
 #include "app/statement_worker.h"
 #include "foundation/exceptions.h"
+#include "support/event_loop_watch.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -17,17 +18,8 @@ TEST(StatementWorkerTest, ALongCallRunsElsewhereWhileTheEventLoopGoesOn) {
     TKxStatementWorker worker;
     const std::thread::id caller = std::this_thread::get_id();
     std::thread::id ranOn;
-    QElapsedTimer clock;
-    qint64 lastTick = -1;
-    qint64 longestGap = 0;
     int nestedRanOnCaller = 0;
-    QTimer ticker;
-    ticker.setInterval(10);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        const qint64 now = clock.elapsed();
-        if (lastTick >= 0)
-            longestGap = std::max(longestGap, now - lastTick);
-        lastTick = now;
+    test::EventLoopWatch watch([&](qint64) {
         // Code the event loop runs meanwhile may make a call of its own: in place.
         if (nestedRanOnCaller == 0)
             worker.RunBlockingCall([&] {
@@ -35,19 +27,17 @@ TEST(StatementWorkerTest, ALongCallRunsElsewhereWhileTheEventLoopGoesOn) {
                     ++nestedRanOnCaller;
             });
     });
-    clock.start();
-    ticker.start();
+    watch.Start();
     worker.RunBlockingCall([&] {
         ranOn = std::this_thread::get_id();
         std::this_thread::sleep_for(std::chrono::milliseconds(400));
     });
-    const qint64 elapsed = clock.elapsed();
-    ticker.stop();
+    const qint64 elapsed = watch.Stop();
 
     EXPECT_NE(ranOn, caller);
     EXPECT_GE(elapsed, 400) << "the call returns only when it has ended";
-    EXPECT_GT(lastTick, 300) << "the timer kept ticking during the call";
-    EXPECT_LT(longestGap, 100);
+    EXPECT_GT(watch.LastTick(), 300) << "the timer kept ticking during the call";
+    EXPECT_LT(watch.LongestGap(), 100);
     EXPECT_EQ(nestedRanOnCaller, 1);
 }
 
