@@ -8,7 +8,9 @@
 #     string in KX_TEST_PG_CONNECT (without a Database key: tests create their own);
 #   - a private ODBC configuration (ODBCSYSINI/ODBCINI pointing into the same temporary
 #     directory) that registers the SQLite3 and PostgreSQL drivers by absolute path, so the
-#     tests neither read nor write /etc/odbc*.ini.
+#     tests neither read nor write /etc/odbc*.ini;
+#   - KX_TEST_PG_SERVER_CONTROL, a command that stops (stop) and starts (start) that server,
+#     for the tests of a server that goes away in the middle of the work.
 # SQLite tests need no server: they open temporary database files (Driver=SQLite3;Database=…).
 set -euo pipefail
 
@@ -46,20 +48,40 @@ trap 'exit 130' INT TERM
 
 port_in_use() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
 
+start_server() {
+  "${as_pg[@]}" "$pg_bin/pg_ctl" -D "$data" -l "$log" -w -t 60 \
+    -o "-c listen_addresses=127.0.0.1 -p $1 -k $work -c fsync=off -c full_page_writes=off" \
+    start >/dev/null 2>&1
+}
+
 # Try ports from a random start until the server comes up on one nobody else holds.
 port=$(( 20000 + RANDOM % 20000 ))
 started=
 for attempt in $(seq 1 20); do
-  if ! port_in_use "$port" &&
-     "${as_pg[@]}" "$pg_bin/pg_ctl" -D "$data" -l "$log" -w -t 60 \
-       -o "-c listen_addresses=127.0.0.1 -p $port -k $work -c fsync=off -c full_page_writes=off" \
-       start >/dev/null 2>&1; then
+  if ! port_in_use "$port" && start_server "$port"; then
     started=1
     break
   fi
   port=$(( port + 1 + RANDOM % 97 ))
 done
 [ -n "$started" ] || { echo "with-test-databases: PostgreSQL did not start" >&2; cat "$log" >&2 || true; exit 1; }
+
+# The outage tests stop the server as an administrator would (fast shutdown: sessions are
+# ended, nothing waits for clients) and start it again on the same port. The tests run one
+# at a time, so no other test sees the server gone.
+control="$work/server-control"
+pg_ctl=$(printf '%q ' "${as_pg[@]}" "$pg_bin/pg_ctl")
+{
+  echo '#!/usr/bin/env bash'
+  echo 'set -eu'
+  echo 'case "${1:-}" in'
+  printf '  stop) exec %s-D %q -m fast -w -t 60 stop >/dev/null ;;\n' "$pg_ctl" "$data"
+  printf '  start) exec %s-D %q -l %q -w -t 60 -o %q start >/dev/null ;;\n' "$pg_ctl" "$data" \
+    "$log" "-c listen_addresses=127.0.0.1 -p $port -k $work -c fsync=off -c full_page_writes=off"
+  echo '  *) echo "usage: $0 stop|start" >&2; exit 2 ;;'
+  echo 'esac'
+} >"$control"
+chmod 755 "$control"
 
 # Private ODBC configuration: the drivers by absolute path, no data sources.
 odbc_dir="$work/odbc"
@@ -84,6 +106,7 @@ export ODBCSYSINI="$odbc_dir"
 export ODBCINSTINI="odbcinst.ini"
 export ODBCINI="$odbc_dir/odbc.ini"
 export KX_TEST_PG_CONNECT="Driver={PostgreSQL ANSI};Server=127.0.0.1;Port=$port;Uid=postgres;Pwd=;"
+export KX_TEST_PG_SERVER_CONTROL="$control"
 
 echo "with-test-databases: PostgreSQL on 127.0.0.1:$port, ODBC configuration in $odbc_dir"
 "$@"
