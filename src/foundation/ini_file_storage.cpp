@@ -86,6 +86,8 @@ bool TKxIniFileStorage::Flush() {
             return false;
         }
     }
+    // A later failure is news again: the user was told the first one had gone away.
+    m_problemReported = false;
     // From here on this process sees what the others saved as well.
     m_document = onDisk;
     m_saved = std::move(onDisk);
