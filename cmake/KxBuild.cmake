@@ -31,11 +31,16 @@ function(kx_add_library name)
     endif()
 endfunction()
 
-# kx_add_test(<name> LABEL <subsystem> [GUI] [QT_MOC] SOURCES ... LINKS ...)
-# One GoogleTest executable; its cases are registered with CTest under the subsystem label.
-# GUI tests get a QApplication on the offscreen platform, the others a QCoreApplication.
+# kx_add_test(<name> LABEL <subsystem> [GUI] [QT_MOC] [TIMEOUT <seconds>] SOURCES ... LINKS ...)
+# One GoogleTest executable; its cases are registered with CTest under the subsystem label,
+# each with a time limit (300 s unless given), so a case that hangs fails instead of holding
+# up the run. GUI tests get a QApplication on the offscreen platform, the others a
+# QCoreApplication.
 function(kx_add_test name)
-    cmake_parse_arguments(ARG "GUI;QT_MOC" "LABEL" "SOURCES;LINKS" ${ARGN})
+    cmake_parse_arguments(ARG "GUI;QT_MOC" "LABEL;TIMEOUT" "SOURCES;LINKS" ${ARGN})
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 300)
+    endif()
     if(ARG_GUI)
         set(test_main kx_test_main_gui)
     else()
@@ -49,5 +54,6 @@ function(kx_add_test name)
     endif()
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
-        PROPERTIES LABELS "${ARG_LABEL}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+        PROPERTIES LABELS "${ARG_LABEL}" TIMEOUT ${ARG_TIMEOUT}
+            ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

@@ -2,6 +2,7 @@
 
 #include "app/main_window.h"
 #include "foundation/application_exception_handler.h"
+#include "foundation/atomic_save.h"
 #include "foundation/exceptions.h"
 
 #include <QCoreApplication>
@@ -11,7 +12,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -41,11 +41,8 @@ QString DataFile(const QString& relativePath) {
 
 void WriteFileAtomically(const QString& fileName, const QByteArray& contents) {
     QDir().mkpath(QFileInfo(fileName).absolutePath());
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size() ||
-        !file.commit())
-        KxRaise(Tr("Could not write the file \"%1\": %2").arg(fileName, file.errorString()),
-                QStringLiteral("KxRegisterAutomationServer"), nullptr);
+    KxSaveFile(fileName, contents, Tr("Could not write the file \"%1\": %2"),
+               QStringLiteral("KxRegisterAutomationServer"));
 }
 
 // A program path as an Exec line takes it: quoted when it holds blanks or quotes.

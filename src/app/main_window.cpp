@@ -783,7 +783,9 @@ void TMainWindow::FirstActivation(bool restoreWorkspace, const QString& scriptAr
             const QString stored = m_store.ReadValue(sidCurrentScriptFileName).ToString();
             if (!scriptArgument.isEmpty())
                 LoadScript(QFileInfo(scriptArgument).absoluteFilePath());
-            else if (!stored.isEmpty() && QFileInfo::exists(stored))
+            // Only a file: a name that now stands for a folder (or was cut short in a damaged
+            // settings file) is no script to complain about at every start.
+            else if (!stored.isEmpty() && QFileInfo(stored).isFile())
                 LoadScript(stored);
         });
         step([&] {

@@ -117,18 +117,25 @@ bool TKxScriptDocument::Load(const QString& fileName) {
 void TKxScriptDocument::Save() {
     if (m_fileName.isEmpty())
         return;
-    m_encoding = KxWriteScriptFile(m_fileName, m_editor.Text(), m_encoding);
-    RememberFileTime();
-    m_modified = false;
+    WriteTo(m_fileName);
     Changed();
 }
 
 void TKxScriptDocument::SaveAs(const QString& fileName) {
-    m_fileName = QFileInfo(fileName).absoluteFilePath();
+    WriteTo(QFileInfo(fileName).absoluteFilePath());
     m_callerText = false; // saved by the user: theirs now
     m_editor.SetReadOnly(false);
-    Save();
+    Changed();
     KxRecentScriptFiles(m_store).Add(m_fileName);
+}
+
+void TKxScriptDocument::WriteTo(const QString& fileName) {
+    m_encoding = KxWriteScriptFile(fileName, m_editor.Text(), m_encoding);
+    // The script becomes the file only once that is written: after a failure it is still the
+    // file (or the unnamed script) it was, and Save goes where it went before.
+    m_fileName = fileName;
+    RememberFileTime();
+    m_modified = false;
 }
 
 bool TKxScriptDocument::Close() {

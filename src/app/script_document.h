@@ -36,6 +36,8 @@ public:
     bool Load(const QString& fileName);
     // Writes the file; does nothing for the unnamed script.
     void Save();
+    // Writes the script to `fileName`, which it is from then on. A save that fails raises and
+    // leaves the script the file it was.
     void SaveAs(const QString& fileName);
     // Back to the unnamed script (after the question about unsaved changes; false when
     // cancelled).
@@ -64,6 +66,8 @@ public:
 private:
     void SetText(const QString& text);
     void SetModified(bool modified);
+    // Writes the text to `fileName` and makes that the script's file, unmodified.
+    void WriteTo(const QString& fileName);
     void RememberFileTime();
     void Changed();
 

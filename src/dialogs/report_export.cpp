@@ -1,10 +1,9 @@
 #include "dialogs/report_export.h"
 
 #include "dialogs/dialog_texts.h"
-#include "foundation/exceptions.h"
+#include "foundation/atomic_save.h"
 
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFragment>
@@ -121,9 +120,7 @@ QByteArray KxDocumentToRtf(const QTextDocument& document, const QFont& defaultFo
 
 void KxWriteFileAtomically(const QString& fileName, const QByteArray& bytes,
                            const QString& routineName) {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        KxRaise(dlgtext::CannotWriteFile().arg(fileName, file.errorString()), routineName);
+    KxSaveFile(fileName, bytes, dlgtext::CannotWriteFile(), routineName);
 }
 
 } // namespace kx

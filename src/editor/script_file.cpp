@@ -1,10 +1,10 @@
 #include "editor/script_file.h"
 
+#include "foundation/atomic_save.h"
 #include "foundation/exceptions.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <algorithm>
 
@@ -168,10 +168,8 @@ TKxScriptEncoding KxWriteScriptFile(const QString& fileName, const QString& text
         bytes += text.toUtf8();
     }
 
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        KxRaise(Tr("Cannot write the file \"%1\": %2").arg(fileName, file.errorString()),
-                QStringLiteral("SaveToFile"));
+    KxSaveFile(fileName, bytes, Tr("Cannot write the file \"%1\": %2"),
+               QStringLiteral("SaveToFile"));
     return encoding;
 }
 

@@ -1,5 +1,6 @@
 #include "foundation/ini_file_storage.h"
 
+#include "foundation/atomic_save.h"
 #include "foundation/message_box.h"
 
 #include <QCoreApplication>
@@ -7,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
-#include <QSaveFile>
 #include <QThread>
 
 namespace kx {
@@ -79,18 +79,15 @@ bool TKxIniFileStorage::Flush() {
         current.close();
     }
     if (onDisk.MergeChanges(m_saved, m_document) > 0) {
-        QSaveFile file(m_fileName);
-        const QByteArray bytes = onDisk.Serialize();
-        if (!file.open(QIODevice::WriteOnly)) {
-            ReportWriteFailure(file.errorString());
-            return false;
-        }
-        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        if (file.write(bytes) != bytes.size() || !file.commit()) {
-            ReportWriteFailure(file.errorString());
+        // Private: the file holds enciphered passwords.
+        if (const std::optional<QString> reason = KxTrySaveFile(
+                m_fileName, onDisk.Serialize(), QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+            ReportWriteFailure(*reason);
             return false;
         }
     }
+    // A later failure is news again: the user was told the first one had gone away.
+    m_problemReported = false;
     // From here on this process sees what the others saved as well.
     m_document = onDisk;
     m_saved = std::move(onDisk);

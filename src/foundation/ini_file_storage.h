@@ -15,8 +15,9 @@ namespace kx {
 // temporary file renamed into place, mode 0600 because it holds enciphered passwords) at the
 // end of the current event-loop turn, so a burst of writes costs one save; without an event
 // loop, and when the store is destroyed, they are written at once. A file that cannot be
-// written is reported once, as a warning, and the program goes on with the values in memory.
-// A file that exists but cannot be read is never overwritten.
+// written is reported once, as a warning (again only after a save in between succeeded), and
+// the program goes on with the values in memory, which the next save that succeeds writes. A
+// file that exists but cannot be read is never overwritten.
 //
 // A save does not write this process's picture of the file: it reads the file again and
 // carries only the values this process changed into it (see TKxIniDocument::MergeChanges),

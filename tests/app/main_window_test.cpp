@@ -15,7 +15,9 @@
 #include "odbc/odbc_environment.h"
 #include "odbc/odbc_recordset.h"
 #include "support/driver_test.h"
+#include "support/file_fault_scopes.h"
 #include "support/modal_dialog.h"
+#include "support/raised.h"
 #include "support/scripted_message_box.h"
 
 #include <QAction>
@@ -185,6 +187,56 @@ TEST_P(MainWindowTest, AFailedLoadLeavesTheUnnamedScriptAndAMissingFileIsNamed) 
     EXPECT_TRUE(Close());
     EXPECT_EQ(store.ReadValue(sidCurrentSQLStatement).ToString(),
               QStringLiteral("SELECT 'my unnamed work';"));
+}
+
+TEST_P(MainWindowTest, AFailedSaveIsShownAndLeavesTheFileTheScriptAndItsNameAsTheyWere) {
+    const QString folder = File("scripts");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    test::OpenToOthers(dir.path());
+    test::OpenToOthers(folder);
+    const QString file = QDir(folder).filePath(QStringLiteral("work.sql"));
+    WriteBytes(file, "SELECT 'saved';\r\n");
+    ASSERT_TRUE(window->LoadScript(file));
+    const QString edited = QStringLiteral("SELECT 'edited \u00e4\u00f6\u00fc';\r\n").repeated(500);
+    window->Editor().SetAllText(edited);
+    const auto expectUnchanged = [&] {
+        EXPECT_EQ(window->Document().FileName(), QFileInfo(file).absoluteFilePath());
+        EXPECT_TRUE(window->Document().Modified());
+        EXPECT_TRUE(window->Actions().SaveScriptFile->isEnabled()) << "Save can be tried again";
+        EXPECT_EQ(window->Editor().Text(), edited);
+        EXPECT_EQ(ReadBytes(file), QByteArray("SELECT 'saved';\r\n"));
+        EXPECT_EQ(test::FolderEntries(folder), QStringList{QStringLiteral("work.sql")});
+    };
+
+    // Save from the menu: the failure is shown as an error naming the file and the reason.
+    {
+        test::ScriptedMessageBox box({id::Ok});
+        {
+            test::FileSizeLimitScope limit(4096);
+            window->Actions().SaveScriptFile->trigger();
+        }
+        ASSERT_EQ(box.Seen().size(), 1u);
+        EXPECT_EQ(box.Seen()[0].text,
+                  QStringLiteral("Cannot write the file \"%1\": File too large").arg(file));
+        EXPECT_EQ(box.Seen()[0].caption, QStringLiteral("Error"));
+    }
+    expectUnchanged();
+
+    // Save As to a folder that takes no new files: the script stays the file it was, and the
+    // recent files do not gain one that was never written.
+    const QString elsewhere = QDir(folder).filePath(QStringLiteral("copy.sql"));
+    {
+        test::WriteProtectionScope protection(folder);
+        const EKxException e = test::Raised([&] { window->Document().SaveAs(elsewhere); });
+        EXPECT_EQ(e.GetMessage(),
+                  QStringLiteral("Cannot write the file \"%1\": Permission denied").arg(elsewhere));
+    }
+    expectUnchanged();
+    EXPECT_FALSE(window->Document().RecentFiles().contains(elsewhere));
+
+    window->Actions().SaveScriptFile->trigger();
+    EXPECT_FALSE(window->Document().Modified());
+    EXPECT_EQ(ReadBytes(file), edited.toUtf8()) << "saved once the fault is gone";
 }
 
 TEST_P(MainWindowTest, AFileChangedOutsideIsReloadedOnRequestDroppingEdits) {

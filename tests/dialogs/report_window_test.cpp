@@ -4,11 +4,14 @@
 #include "dialogs_test_support.h"
 #include "foundation/exceptions.h"
 #include "platform/clipboard_text.h"
+#include "support/file_fault_scopes.h"
+#include "support/raised.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -162,6 +165,45 @@ TEST_F(ReportWindowTest, AFailedSaveRaisesInsteadOfReportingSuccess) {
     EXPECT_THROW(report.SaveToFile(Path(QStringLiteral("missing/dir/log.txt"))), EKxException);
     EXPECT_THROW(report.SaveToFile(dir.path()), EKxException) << "a folder is no file";
     EXPECT_TRUE(QFileInfo(dir.path()).isDir());
+}
+
+TEST_F(ReportWindowTest, AFullDiskOrAWriteProtectedFolderKeepsTheOldReport) {
+    TKxReportDlg report(&store);
+    for (int i = 0; i < 200; ++i)
+        AddLogEntries(report); // far more than the limit below
+    // A folder of its own: the settings file beside the others is not part of this.
+    const QString folder = Path(QStringLiteral("out"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    test::OpenToOthers(dir.path());
+    test::OpenToOthers(folder);
+    const QString file = QDir(folder).filePath(QStringLiteral("log.rtf"));
+    const QByteArray old("{\\rtf1 old report}");
+    {
+        QFile existing(file);
+        ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+        existing.write(old);
+    }
+    const auto expectRefused = [&](const QString& name, const QString& reason) {
+        const EKxException e = test::Raised([&] { report.SaveToFile(name); });
+        EXPECT_EQ(e.GetMessage(), dlgtext::CannotWriteFile().arg(name, reason));
+        EXPECT_EQ(e.GetRoutineName(), QStringLiteral("TKxReportDlg.SaveToFile"));
+        EXPECT_EQ(ReadFile(file), old);
+        EXPECT_EQ(test::FolderEntries(folder), QStringList{QStringLiteral("log.rtf")});
+    };
+    {
+        test::FileSizeLimitScope limit(4096);
+        expectRefused(file, QStringLiteral("File too large"));
+        expectRefused(QDir(folder).filePath(QStringLiteral("log.txt")),
+                      QStringLiteral("File too large"));
+    }
+    {
+        test::WriteProtectionScope protection(folder);
+        expectRefused(file, QStringLiteral("Existing file %1 is not writable").arg(file));
+        expectRefused(QDir(folder).filePath(QStringLiteral("log.txt")),
+                      QStringLiteral("Permission denied"));
+    }
+    report.SaveToFile(file);
+    EXPECT_TRUE(ReadFile(file).startsWith("{\\rtf1\\ansi")) << "saved once the fault is gone";
 }
 
 TEST_F(ReportWindowTest, VisibilityIsMirroredToTheMenuItemAndTheAction) {

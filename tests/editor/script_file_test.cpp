@@ -2,6 +2,8 @@
 #include "editor/script_file.h"
 #include "editor_test_support.h"
 #include "foundation/exceptions.h"
+#include "support/file_fault_scopes.h"
+#include "support/raised.h"
 
 #include <QDir>
 #include <QFile>
@@ -84,6 +86,43 @@ TEST_F(ScriptFileTest, FailuresRaiseAndLeaveTheTextAndTheOldFileAlone) {
 
     EXPECT_THROW(editor.Lines().SaveToFile(Path("no/such/folder/x.sql"), TKxScriptEncoding::Utf8),
                  EKxException);
+}
+
+TEST_F(ScriptFileTest, AFullDiskOrAWriteProtectedFolderKeepsTheOldFileAndNamesTheReason) {
+    const QString folder = Path("out");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    test::OpenToOthers(dir.path());
+    test::OpenToOthers(folder);
+    const QString file = QDir(folder).filePath(QStringLiteral("a.sql"));
+    const QByteArray old("SELECT 'old';\r\n");
+    WriteBytes(file, old);
+    // More than the limit below, with characters of two, three and four bytes.
+    editor.SetAllText(
+        QStringLiteral("SELECT 'Gr\u00fc\u00dfe \u65e5\u672c \U0001F600';\r\n").repeated(1000));
+    const auto save = [&](const QString& name) {
+        return test::Raised([&] { editor.Lines().SaveToFile(name, TKxScriptEncoding::Utf8); });
+    };
+    const auto expectRefused = [&](const EKxException& e, const QString& name,
+                                   const QString& reason) {
+        EXPECT_EQ(e.GetMessage(),
+                  QStringLiteral("Cannot write the file \"%1\": %2").arg(name, reason));
+        EXPECT_EQ(e.GetRoutineName(), QStringLiteral("SaveToFile"));
+        EXPECT_EQ(ReadBytes(file), old);
+        EXPECT_EQ(test::FolderEntries(folder), QStringList{QStringLiteral("a.sql")});
+    };
+    {
+        test::FileSizeLimitScope limit(4096);
+        expectRefused(save(file), file, QStringLiteral("File too large"));
+    }
+    {
+        test::WriteProtectionScope protection(folder);
+        expectRefused(save(file), file,
+                      QStringLiteral("Existing file %1 is not writable").arg(file));
+        const QString fresh = QDir(folder).filePath(QStringLiteral("new.sql"));
+        expectRefused(save(fresh), fresh, QStringLiteral("Permission denied"));
+    }
+    EXPECT_EQ(editor.Lines().SaveToFile(file, TKxScriptEncoding::Utf8), TKxScriptEncoding::Utf8);
+    EXPECT_EQ(ReadBytes(file), editor.Text().toUtf8()) << "saved once the fault is gone";
 }
 
 // Reads the reader to its end in pieces of `readSize` bytes.
