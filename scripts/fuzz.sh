@@ -5,6 +5,8 @@
 #   scripts/fuzz.sh [SECONDS]          every target for SECONDS (default 15)
 #   scripts/fuzz.sh --runs N           every target until N inputs have been executed
 #   scripts/fuzz.sh --runs N --seconds S   until N inputs or S seconds, whichever comes first
+#   ... --max-len N                    inputs of at most N bytes (libFuzzer's default: 4096);
+#                                      long runs go faster with shorter inputs
 #   scripts/fuzz.sh --regress          only the seed corpora, each input once
 #   ... [TARGET ...]                   only these targets (statement_preparation, ...)
 #
@@ -19,13 +21,15 @@ cd "$(dirname "$0")/.."
 regress_only=false
 seconds=
 runs=
+max_len=
 targets=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs="${2:?--runs needs a number}"; shift 2 ;;
     --seconds) seconds="${2:?--seconds needs a number}"; shift 2 ;;
+    --max-len) max_len="${2:?--max-len needs a number}"; shift 2 ;;
     --regress) regress_only=true; shift ;;
-    -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,18p' "$0"; exit 0 ;;
     [0-9]*) seconds="$1"; shift ;;
     *) targets+=("$1"); shift ;;
   esac
@@ -34,6 +38,7 @@ done
 limit=()
 [ -z "$seconds" ] || limit+=(-max_total_time="$seconds")
 [ -z "$runs" ] || limit+=(-runs="$runs")
+[ -z "$max_len" ] || limit+=(-max_len="$max_len")
 
 all_targets=(statement_preparation script_statements syntax_edits sql_partitioner sql_parameters
              ini_document value_storage blob_reader connection_string)
