@@ -33,7 +33,6 @@
 #include <cstdio>
 #include <malloc.h>
 #include <random>
-#include <sys/resource.h>
 #include <vector>
 
 using namespace kx;
@@ -75,14 +74,14 @@ QByteArray SoakScript(int statements) {
     return script;
 }
 
-// VmRSS of a process in bytes, 0 once it is gone.
-std::int64_t ResidentBytesOf(qint64 pid) {
+// A "Vm…:" line of a process's status in bytes, 0 once it is gone.
+std::int64_t StatusBytesOf(qint64 pid, const QByteArray& key) {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
     if (!status.open(QIODevice::ReadOnly))
         return 0;
     for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+        if (line.startsWith(key))
+            return line.mid(key.size()).trimmed().split(' ').value(0).toLongLong() * 1024;
     }
     return 0;
 }
@@ -124,17 +123,15 @@ TBatchRun RunBatch(const QString& dir, int statements) {
     TBatchRun run;
     process.waitForStarted();
     while (!process.waitForFinished(20)) {
-        const std::int64_t rss = ResidentBytesOf(process.processId());
+        const std::int64_t rss = StatusBytesOf(process.processId(), "VmRSS:");
         if (rss > 0)
             run.samples.push_back(rss);
+        // The high-water mark of the program itself: the rusage of a child would also count
+        // the copy of this process it was forked from.
+        run.peak = std::max(run.peak, StatusBytesOf(process.processId(), "VmHWM:"));
     }
     run.ms = Elapsed(clock);
     run.exitCode = process.exitCode();
-    // The largest of the children waited for so far: the runs go from short to long, so it is
-    // this run's own peak.
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    run.peak = static_cast<std::int64_t>(usage.ru_maxrss) * 1024;
     QFile::remove(database);
     return run;
 }
