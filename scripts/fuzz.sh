@@ -5,8 +5,8 @@
 #   scripts/fuzz.sh [SECONDS]          every target for SECONDS (default 15)
 #   scripts/fuzz.sh --runs N           every target until N inputs have been executed
 #   scripts/fuzz.sh --runs N --seconds S   until N inputs or S seconds, whichever comes first
-#   ... --max-len N                    inputs of at most N bytes (libFuzzer's default: 4096);
-#                                      long runs go faster with shorter inputs
+#   ... --max-len N                    inputs of at most N bytes (default: each target's
+#                                      own, below; libFuzzer's 4096 for the rest)
 #   scripts/fuzz.sh --regress          only the seed corpora, each input once
 #   ... [TARGET ...]                   only these targets (statement_preparation, ...)
 #
@@ -38,11 +38,22 @@ done
 limit=()
 [ -z "$seconds" ] || limit+=(-max_total_time="$seconds")
 [ -z "$runs" ] || limit+=(-runs="$runs")
-[ -z "$max_len" ] || limit+=(-max_len="$max_len")
 
 all_targets=(statement_preparation script_statements syntax_edits sql_partitioner sql_parameters
              ini_document value_storage blob_reader connection_string)
 [ ${#targets[@]} -gt 0 ] || targets=("${all_targets[@]}")
+
+# The longest input worth trying, for the targets whose cost grows with the length: a script
+# as long as the longest seed (2 kB), a statement with all its setter calls, and an initial
+# text with all 200 edits. Longer inputs only repeat what these hold, at a multiple of the
+# time per execution.
+max_len_of() {
+  case "$1" in
+    script_statements) echo 2048 ;;
+    sql_partitioner) echo 512 ;;
+    syntax_edits) echo 1024 ;;
+  esac
+}
 
 dictionary_of() {
   case "$1" in
@@ -86,8 +97,12 @@ for target in "${targets[@]}"; do
   [ "$regress_only" = false ] || { printf '%-22s %12s\n' "$target" "seeds ok"; continue; }
 
   mkdir -p "$scratch/$target"
+  length=${max_len:-$(max_len_of "$target")}
+  length_option=()
+  [ -z "$length" ] || length_option=(-max_len="$length")
   began=$SECONDS
-  if ! nice -n 19 "$fuzzer" "${options[@]}" "${limit[@]}" "$scratch/$target" "$seeds" \
+  if ! nice -n 19 "$fuzzer" "${options[@]}" "${limit[@]}" "${length_option[@]}" \
+      "$scratch/$target" "$seeds" \
       >"$log" 2>&1; then
     echo "fuzz: $target found a failing input (see $log and $findings):" >&2
     grep -A12 -m1 'PROPERTY FAILED\|ERROR: \|runtime error' "$log" >&2 || tail -20 "$log" >&2

@@ -245,14 +245,18 @@ void TKxScriptStatements::WaitForCount() {
         m_countThread->wait();
 }
 
-void TKxScriptStatements::StartCount() {
-    StopCount();
+TKxShieldedSpans TKxScriptStatements::ShieldedSpans() const {
     TKxShieldedSpans shielded = m_shieldSnapshot ? m_shieldSnapshot() : TKxShieldedSpans();
     std::sort(shielded.begin(), shielded.end(),
               [](const TKxShieldedSpan& a, const TKxShieldedSpan& b) { return a.First < b.First; });
-    m_countThread = std::make_unique<TStatementCountThread>(
-        m_editor.Text(), std::move(shielded), m_context.get(),
-        [this](int count) { CountFinished(count); });
+    return shielded;
+}
+
+void TKxScriptStatements::StartCount() {
+    StopCount();
+    m_countThread =
+        std::make_unique<TStatementCountThread>(m_editor.Text(), ShieldedSpans(), m_context.get(),
+                                                [this](int count) { CountFinished(count); });
     m_countThread->start();
 }
 

@@ -109,8 +109,12 @@ public:
 
     // -1 until the first count has finished.
     int StatementCount() const { return m_statementCount; }
-    // Stops a running count, waits for it, and starts a new one on a copy of the text.
+    // Stops a running count, waits for it, and starts a new one on a copy of the text and of
+    // ShieldedSpans().
     void StartCount();
+    // The stretches of comments and quoted text at this moment, sorted by position: what a
+    // count started now works with.
+    TKxShieldedSpans ShieldedSpans() const;
     // Waits for a running count; for callers that need the result now.
     void WaitForCount();
 

@@ -10,12 +10,13 @@ void TKxStringList::SetText(const QString& text) {
     QStringList lines;
     qsizetype begin = 0;
     const qsizetype length = text.size();
+    const QChar* data = text.constData();
     for (qsizetype i = 0; i < length; ++i) {
-        const QChar c = text[i];
+        const QChar c = data[i];
         if (c != u'\r' && c != u'\n')
             continue;
         lines.append(text.mid(begin, i - begin));
-        if (c == u'\r' && i + 1 < length && text[i + 1] == u'\n')
+        if (c == u'\r' && i + 1 < length && data[i + 1] == u'\n')
             ++i;
         begin = i + 1;
     }

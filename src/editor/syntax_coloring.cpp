@@ -1,6 +1,7 @@
 #include "editor/syntax_coloring.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <limits>
 
 namespace kx {
@@ -762,6 +763,26 @@ void TSyntaxColoring::Tokenize(int& regionStart, int& regionEnd) {
         return runKind == TRunKind::Style ? &CustomStyles().Items(runStyle) : nullptr;
     };
 
+    // The characters the styles' begin markers start with. At any other character no style
+    // begins, and the search through every style's marker is skipped: it ran for each
+    // character of the region. The styles cannot change while the chain is locked.
+    std::uint64_t beginsAscii[2] = {0, 0};
+    bool beginsBeyondAscii = false;
+    for (int i = 0; i < CustomStyles().Count(); ++i) {
+        const QString& begin = CustomStyles().Items(i).BeginText();
+        if (begin.isEmpty())
+            continue;
+        const char16_t c = begin.front().unicode();
+        if (c < 128)
+            beginsAscii[c / 64] |= std::uint64_t(1) << (c % 64);
+        else
+            beginsBeyondAscii = true;
+    }
+    const auto mayBeginStyle = [&](QChar c) {
+        const char16_t u = c.unicode();
+        return u < 128 ? (beginsAscii[u / 64] >> (u % 64) & 1) != 0 : beginsBeyondAscii;
+    };
+
     bool stopped = false;
     while (p <= length) {
         if (p > regionEnd + 2 && matched && !insideStyle) {
@@ -769,7 +790,7 @@ void TSyntaxColoring::Tokenize(int& regionStart, int& regionEnd) {
             break;
         }
         matched = false;
-        int found = CustomStyles().StyleBeginningAt(text, p);
+        int found = mayBeginStyle(text.at(p - 1)) ? CustomStyles().StyleBeginningAt(text, p) : -1;
         const TCustomStyle* current = currentStyle();
         if (found >= 0 && current) {
             const TCustomStyle& style = CustomStyles().Items(found);

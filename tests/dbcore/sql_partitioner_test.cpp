@@ -34,6 +34,46 @@ TEST(SqlWordsTest, WholeWordSearchMatchesOnlyAtTokenStarts) {
     EXPECT_EQ(FindFirstOf(u"x y", {QStringLiteral("LEFT")}, 0), -1);
 }
 
+// FindFirstOf walks the text once for all its words; it must answer what a search per word
+// in list order answers, whatever the text, the start and the words.
+TEST(SqlWordsTest, FirstOfAgreesWithASearchPerWordInListOrder) {
+    const QStringList words{QStringLiteral("ORDER BY"), QString(), QStringLiteral("BY"),
+                            QStringLiteral("x"), QStringLiteral("HAVING")};
+    const QStringList texts{QStringLiteral("a HAVING b ORDER BY c"),
+                            QStringLiteral("having x, by"),
+                            QStringLiteral("xx BY x"),
+                            QStringLiteral("(x)order by"),
+                            QStringLiteral("ORDER  BY x ORDER BY"),
+                            QStringLiteral("\u017Fx HAVING"), // a long s is no "x"
+                            QStringLiteral("by"),
+                            QStringLiteral("x"),
+                            QString(),
+                            QStringLiteral(" ,;"),
+                            QStringLiteral("havingx having")};
+    for (const QString& text : texts) {
+        for (int start = -1; start <= text.size() + 1; ++start) {
+            for (qsizetype first = 0; first < words.size(); ++first) {
+                const QStringList tried = words.mid(first);
+                int expected = -1;
+                for (const QString& word : tried) {
+                    expected = FindWord(text, word, start);
+                    if (expected >= 0)
+                        break;
+                }
+                EXPECT_EQ(FindFirstOf(text, tried, start), expected)
+                    << qPrintable(text) << " from " << start << ", words from " << first;
+            }
+        }
+    }
+    // Spot checks against the hand-worked answer, so the comparison above cannot agree on a
+    // wrong FindWord.
+    EXPECT_EQ(FindFirstOf(u"a HAVING b ORDER BY c", words, 0), 11);
+    EXPECT_EQ(FindFirstOf(u"a HAVING b ORDER BY c", words, 12), 17);
+    EXPECT_EQ(FindFirstOf(u"xx BY x", words.mid(3), 0), 6);
+    EXPECT_EQ(FindFirstOf(u"xx BY x", words.mid(3), 7), -1);
+    EXPECT_EQ(FindFirstOf(u"havingx having", words.mid(4), 0), 8);
+}
+
 TEST(SqlWordsTest, BracketedWordKeepsDelimitersInsideBrackets) {
     const QString text = QStringLiteral("  :[my name], next");
     int position = 0;

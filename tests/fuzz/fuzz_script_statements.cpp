@@ -26,6 +26,7 @@
 
 #include <QCoreApplication>
 #include <memory>
+#include <optional>
 #include <vector>
 
 using namespace kx;
@@ -101,14 +102,40 @@ QString ExpectedStatementText(const TSyntaxColoring& coloring, const QString& te
     return WithoutBlanks(result);
 }
 
-int CountNow(TKxScriptStatements& statements) {
-    statements.StartCount();
-    statements.WaitForCount();
-    QCoreApplication::processEvents();
-    return statements.StatementCount();
-}
+// The background count as the window gets it: started on a copy of the text and of the
+// shielded stretches, it runs while the checks below move the current statement about and
+// even switch the "#" comments (as it runs while the user works), and its result arrives as
+// a queued call, delivered by processEvents. The statement finder outlives the input, so the
+// count this input started is caught as it arrives; the stored count must agree with it.
+class TBackgroundCount {
+public:
+    explicit TBackgroundCount(TKxScriptStatements& statements) : m_statements(statements) {
+        m_statements.OnCountFinished = [this](int count) { m_delivered = count; };
+        m_statements.StartCount();
+    }
+    ~TBackgroundCount() { m_statements.OnCountFinished = nullptr; }
+    TBackgroundCount(const TBackgroundCount&) = delete;
+    TBackgroundCount& operator=(const TBackgroundCount&) = delete;
 
-void CheckScript(TSyntaxTextModel& model, TKxScriptStatements& statements, bool directive) {
+    int Result() {
+        m_statements.WaitForCount();
+        QCoreApplication::processEvents();
+        KX_CHECK(m_delivered >= 0 && m_delivered == m_statements.StatementCount(),
+                 "a count delivers its result and keeps it",
+                 QStringLiteral("delivered %1, kept %2")
+                     .arg(m_delivered)
+                     .arg(m_statements.StatementCount()));
+        return m_delivered;
+    }
+
+private:
+    TKxScriptStatements& m_statements;
+    int m_delivered = -1;
+};
+
+// Checks the walk and the preparation of every statement; answers the count of separators a
+// background count started now makes.
+int CheckScript(TSyntaxTextModel& model, TKxScriptStatements& statements, bool directive) {
     const TSyntaxColoring& coloring = model.SyntaxColoring();
     const QString& text = model.Text();
     const int length = model.TextLength();
@@ -154,11 +181,8 @@ void CheckScript(TSyntaxTextModel& model, TKxScriptStatements& statements, bool 
         if (isSeparator(s.End))
             ++terminated;
 
-        statements.MakeCurrentAt(s.Start);
         const int last = std::min(s.End, length);
-        KX_CHECK(statements.GetCurrentStatementText() == text.mid(s.Start - 1, last - s.Start + 1),
-                 "the current statement's text is the text between Start and End", at());
-        for (const int p : {s.Start, (s.Start + last) / 2, last}) {
+        const auto selects = [&](int p) {
             statements.MakeCurrentAt(p);
             KX_CHECK(statements.Start() == s.Start && statements.End() == s.End,
                      "making a position of a statement current selects that statement",
@@ -166,9 +190,13 @@ void CheckScript(TSyntaxTextModel& model, TKxScriptStatements& statements, bool 
                                 .arg(p)
                                 .arg(statements.Start())
                                 .arg(statements.End()));
-        }
+        };
+        // The finder's state after making a position current depends on that position alone,
+        // so each state is reached once and every check that starts from it follows.
+        selects(s.Start);
+        KX_CHECK(statements.GetCurrentStatementText() == text.mid(s.Start - 1, last - s.Start + 1),
+                 "the current statement's text is the text between Start and End", at());
         if (i > 0) {
-            statements.MakeCurrentAt(s.Start);
             statements.PreviousStatement();
             KX_CHECK(statements.Start() == walked[i - 1].Start &&
                          statements.End() == walked[i - 1].End,
@@ -177,6 +205,11 @@ void CheckScript(TSyntaxTextModel& model, TKxScriptStatements& statements, bool 
                                 .arg(statements.Start())
                                 .arg(statements.End()));
         }
+        const int middle = (s.Start + last) / 2;
+        if (middle != s.Start)
+            selects(middle);
+        if (last != middle)
+            selects(last);
 
         const QString statementText = text.mid(s.Start - 1, last - s.Start + 1);
         for (const bool doubleQuotes : {false, true}) {
@@ -206,13 +239,15 @@ void CheckScript(TSyntaxTextModel& model, TKxScriptStatements& statements, bool 
             onlyEmptySince = false;
         }
     }
-    const int count = CountNow(statements);
+    // What the count thread computes, from what it is given, without a thread per check.
+    const int count = KxCountStatementSeparators(text, statements.ShieldedSpans());
     KX_CHECK(count == terminated + emptySeparators,
              "the background count is the run's separators plus those of empty statements",
              where() + QStringLiteral(": count %1, run %2 ended by separators, %3 empty")
                            .arg(count)
                            .arg(terminated)
                            .arg(emptySeparators));
+    return count;
 }
 
 } // namespace
@@ -224,16 +259,50 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // One editor, colouring and statement finder for the whole run, as one window keeps them
+    // for every script it loads: setting them up cost more than checking most inputs. Each
+    // input starts from the state a fresh set-up has: "#" comments off, no undo history, the
+    // whole text replaced (the colouring tokenises it anew), no current statement (the walk
+    // resets it) and no count carried over (TBackgroundCount takes the one it started).
+    static TSyntaxTextModel model;
+    static const bool loaded = [] {
+        KxLoadSqlSyntaxSetup(model.SyntaxColoring());
+        return true;
+    }();
+    static TKxScriptStatements statements(model);
+    static const bool attached = [] {
+        KxAttachSyntaxSpans(statements, model.SyntaxColoring());
+        return true;
+    }();
+    (void)loaded;
+    (void)attached;
+
     const QString script =
         QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    TSyntaxTextModel model;
-    KxLoadSqlSyntaxSetup(model.SyntaxColoring());
-    TKxScriptStatements statements(model);
-    KxAttachSyntaxSpans(statements, model.SyntaxColoring());
+    // "#" comments are switched off over an empty text, where the recolouring costs nothing.
+    model.SetAllText(QString());
+    KxSetDirectiveCommentStyle(model.SyntaxColoring(), false);
+    model.ClearUndo();
     model.SetAllText(script);
-    for (const bool directive : {false, true}) {
-        KxSetDirectiveCommentStyle(model.SyntaxColoring(), directive);
-        CheckScript(model, statements, directive);
+    // Every check computes the count from exactly what the count thread is given (the text
+    // and ShieldedSpans()) with the routine the thread runs. The thread itself, which only
+    // carries those copies and its result, runs for the first input and every 64th one
+    // after it: a thread per input spent more time waiting for the scheduler than the checks
+    // take, and it leaves mallocs and frees unbalanced, so libFuzzer scans for leaks after
+    // such inputs. The first input has it, so any input that fails it fails alone too.
+    static std::uint64_t inputNumber = 0;
+    std::optional<TBackgroundCount> background;
+    if (inputNumber++ % 64 == 0)
+        background.emplace(statements);
+    const int countWithout = CheckScript(model, statements, false);
+    KxSetDirectiveCommentStyle(model.SyntaxColoring(), true);
+    CheckScript(model, statements, true);
+    if (background) {
+        const int delivered = background->Result();
+        KX_CHECK(delivered == countWithout,
+                 "the count on a thread is that of the text and colouring it started with",
+                 Describe(script, false) +
+                     QStringLiteral(": thread %1, direct %2").arg(delivered).arg(countWithout));
     }
     return 0;
 }

@@ -19,6 +19,8 @@
 
 #include <array>
 #include <functional>
+#include <utility>
+#include <vector>
 
 using namespace kx;
 using namespace kx::fuzz;
@@ -104,24 +106,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     P built(builtLines, nullptr);
     std::array<QString, kParts.size()> expected;
 
-    QString calls;
-    int count = 0;
-    while (input.Left() >= 2 && count < 40) {
-        ++count;
+    // The calls so far, as (part, value) pairs; they are written out only for a failure.
+    std::vector<std::pair<std::size_t, int>> made;
+    const auto calls = [&made] {
+        QString text;
+        for (const auto& [which, value] : made)
+            text += QStringLiteral("\nset %1 to %2")
+                        .arg(QLatin1String(kParts[which].Name), Shown(Values().at(value)));
+        return text;
+    };
+    while (input.Left() >= 2 && made.size() < 40) {
         const std::size_t which = input.Byte() % kParts.size();
-        const QString& value = Values().at(input.Below(static_cast<int>(Values().size())));
+        const int valueIndex = input.Below(static_cast<int>(Values().size()));
+        const QString& value = Values().at(valueIndex);
         const TPart& part = kParts[which];
-        calls += QStringLiteral("\nset %1 to %2").arg(QLatin1String(part.Name), Shown(value));
+        made.emplace_back(which, valueIndex);
 
-        const QString textBefore = partitioner.GetAsString();
+        // The lines share their data with the list's: keeping them costs no copy of the text.
+        const QStringList linesBefore = lines.Lines();
         (partitioner.*part.Set)(value);
         if (!value.isEmpty()) {
             const QString read = (partitioner.*part.Get)();
             KX_CHECK(read == value, "a part set on any text reads back as set",
                      QStringLiteral("text before %1\ntext after %2\n%3 reads %4")
-                             .arg(Shown(textBefore), Shown(partitioner.GetAsString()),
-                                  QLatin1String(part.Name), Shown(read)) +
-                         calls);
+                             .arg(Shown(linesBefore.join(QStringLiteral("\r\n"))),
+                                  Shown(partitioner.GetAsString()), QLatin1String(part.Name),
+                                  Shown(read)) +
+                         calls());
         }
 
         (built.*part.Set)(value);
@@ -137,7 +148,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                      QStringLiteral("statement %1\n%2 reads %3, expected %4")
                              .arg(Shown(built.GetAsString()), QLatin1String(kParts[i].Name),
                                   Shown(read), Shown(expected[i])) +
-                         calls + Parts(built));
+                         calls() + Parts(built));
         }
     }
     return 0;

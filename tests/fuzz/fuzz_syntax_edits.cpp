@@ -13,6 +13,7 @@
 #include "fuzz_support.h"
 
 #include <QStringList>
+#include <vector>
 
 using namespace kx;
 using namespace kx::fuzz;
@@ -46,10 +47,43 @@ void Replace(TCustomEditor& editor, int start, int length, const QString& text) 
     editor.ReplaceRangeText(work, text);
 }
 
-void CheckAgainstFresh(const TSyntaxTextModel& model, const QString& history) {
+// The edits an input made, written out only for a failure: formatting each one as it is
+// made cost more allocations than the edit itself.
+struct TEdit {
+    enum class TKind { Replace, Undo, Redo, SwitchComments } Kind;
+    int Start = 0;
+    int Remove = 0;
+    QString Piece;
+};
+
+QString History(const std::vector<TEdit>& edits) {
+    QString history;
+    for (const TEdit& edit : edits) {
+        switch (edit.Kind) {
+        case TEdit::TKind::Undo:
+            history += QStringLiteral("\nundo");
+            break;
+        case TEdit::TKind::Redo:
+            history += QStringLiteral("\nredo");
+            break;
+        case TEdit::TKind::SwitchComments:
+            history += QStringLiteral("\n\"#\" comments switched");
+            break;
+        case TEdit::TKind::Replace:
+            history += QStringLiteral("\nat %1 remove %2 insert %3")
+                           .arg(edit.Start)
+                           .arg(edit.Remove)
+                           .arg(Shown(edit.Piece));
+            break;
+        }
+    }
+    return history;
+}
+
+void CheckAgainstFresh(const TSyntaxTextModel& model, const std::vector<TEdit>& edits) {
     const QString difference = test::FirstDifferenceFromFresh(model, model.SyntaxColoring());
     KX_CHECK(difference.isEmpty(), "the colouring after edits equals a fresh colouring",
-             difference + QStringLiteral("\ntext ") + Shown(model.Text()) + history);
+             difference + QStringLiteral("\ntext ") + Shown(model.Text()) + History(edits));
 
     TCustomEditor fresh;
     fresh.SetTabSize(model.TabSize());
@@ -60,7 +94,7 @@ void CheckAgainstFresh(const TSyntaxTextModel& model, const QString& history) {
         sameLines = fresh.LineStart(row) == model.LineStart(row);
     KX_CHECK(sameLines && fresh.WidestRow() == model.WidestRow(),
              "the line table after edits equals that of a fresh load",
-             QStringLiteral("text ") + Shown(model.Text()) + history);
+             QStringLiteral("text ") + Shown(model.Text()) + History(edits));
 }
 
 } // namespace
@@ -71,10 +105,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TSyntaxColoring& coloring = model.SyntaxColoring();
     KxLoadSqlSyntaxSetup(coloring);
     model.SetAllText(input.TextUntil(0));
-    QString history;
-    int edits = 0;
-    while (input.Left() >= 3 && edits < 200) {
-        ++edits;
+    std::vector<TEdit> edits;
+    while (input.Left() >= 3 && edits.size() < 200) {
         const int length = model.TextLength();
         const int start = 1 + input.Byte() * (length + 1) / 256;
         const std::uint8_t how = input.Byte();
@@ -83,16 +115,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 31:
             if (model.CanUndo())
                 model.Undo();
-            history += QStringLiteral("\nundo");
+            edits.push_back({TEdit::TKind::Undo});
             continue;
         case 30:
             if (model.CanRedo())
                 model.Redo();
-            history += QStringLiteral("\nredo");
+            edits.push_back({TEdit::TKind::Redo});
             continue;
         case 29:
             KxSetDirectiveCommentStyle(coloring, !KxDirectiveCommentStyleOn(coloring));
-            history += QStringLiteral("\n\"#\" comments switched");
+            edits.push_back({TEdit::TKind::SwitchComments});
             continue;
         default:
             break;
@@ -100,10 +132,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const int remove = std::min(how & 7, length - start + 1);
         const QString piece =
             what < Pieces().size() ? Pieces().at(what) : QString(QChar(char16_t(what)));
-        history +=
-            QStringLiteral("\nat %1 remove %2 insert %3").arg(start).arg(remove).arg(Shown(piece));
+        edits.push_back({TEdit::TKind::Replace, start, remove, piece});
         Replace(model, start, remove, piece);
     }
-    CheckAgainstFresh(model, history);
+    CheckAgainstFresh(model, edits);
     return 0;
 }
