@@ -64,7 +64,8 @@ protected:
 
 bool ReportsLostConnection(const QString& report) {
     // The server's own word when it ends the session, or the driver's when the socket is gone.
-    for (const char* sign : {"57P01", "08S01", "terminating connection", "connection"}) {
+    for (const char* sign : {"57P01", "08S01", "terminating connection", "closed the connection",
+                             "connection lost", "connection has been lost"}) {
         if (report.contains(QLatin1String(sign), Qt::CaseInsensitive))
             return true;
     }
