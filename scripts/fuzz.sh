@@ -101,7 +101,7 @@ for target in "${targets[@]}"; do
   [ -z "$length" ] || length_option=(-max_len="$length")
   began=$SECONDS
   executions=0
-  # A long run goes in processes of at most a million executions each: a long-lived process
+  # A long run goes in processes of at most 250 000 executions each: a long-lived process
   # slows down as the sanitizers' bookkeeping grows (one went from 860 to 100 executions a
   # second in 40 minutes). Each new process starts from the inputs found so far.
   while :; do
@@ -109,7 +109,7 @@ for target in "${targets[@]}"; do
     if [ -n "$runs" ]; then
       left=$((runs - executions))
       [ "$left" -gt 0 ] || break
-      segment=(-runs=$((left < 1000000 ? left : 1000000)))
+      segment=(-runs=$((left < 250000 ? left : 250000)))
       if [ -n "$seconds" ]; then
         time_left=$((seconds - (SECONDS - began)))
         [ "$time_left" -gt 0 ] || break
