@@ -15,6 +15,7 @@
 #include "odbc/odbc_environment.h"
 #include "odbc/odbc_recordset.h"
 #include "support/driver_test.h"
+#include "support/file_bytes.h"
 #include "support/file_fault_scopes.h"
 #include "support/modal_dialog.h"
 #include "support/raised.h"
@@ -38,16 +39,8 @@ namespace {
 using namespace kx;
 using kx::test::MainWindowTest;
 
-QByteArray ReadBytes(const QString& fileName) {
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteBytes(const QString& fileName, const QByteArray& bytes) {
-    QFile file(fileName);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
+using test::ReadBytes;
+using test::WriteBytes;
 
 TEST_P(MainWindowTest, RunsTheScriptIntoTheGridAndShowsTheConnectionInTheTitle) {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Kx - Querolt - [No DB Connection]"));

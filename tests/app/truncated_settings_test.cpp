@@ -5,6 +5,7 @@
 #include "foundation/storage_helpers.h"
 #include "odbc/odbc_connection.h"
 #include "odbc/odbc_environment.h"
+#include "support/file_bytes.h"
 #include "support/scripted_message_box.h"
 
 #include <QCloseEvent>
@@ -33,16 +34,8 @@ using Values = std::map<ValueKey, QString>;
 const QString kSectionPrefix =
     QStringLiteral("HKEY_CURRENT_USER") + QString::fromLatin1(kxSettingsBaseKey);
 
-QByteArray ReadBytes(const QString& fileName) {
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteBytes(const QString& fileName, const QByteArray& bytes) {
-    QFile file(fileName);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
+using test::ReadBytes;
+using test::WriteBytes;
 
 // Every value a store holds, found as the program finds them: key by key from the root.
 void CollectValues(TKxPersistentData& store, const QString& path, Values& values) {
