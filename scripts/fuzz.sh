@@ -45,12 +45,14 @@ all_targets=(statement_preparation script_statements syntax_edits sql_partitione
 # The longest input worth trying, for the targets whose cost grows with the length: a script
 # as long as the longest seed (2 kB), a statement with all its setter calls, and an initial
 # text with all 200 edits. Longer inputs only repeat what these hold, at a multiple of the
-# time per execution.
+# time per execution. A connection string of a kilobyte already holds more pairs, braces and
+# spaces than any real one.
 max_len_of() {
   case "$1" in
     script_statements) echo 2048 ;;
     sql_partitioner) echo 512 ;;
     syntax_edits) echo 1024 ;;
+    connection_string) echo 1024 ;;
   esac
 }
 
