@@ -671,8 +671,16 @@ void TSyntaxColoring::Tokenize(int& regionStart, int& regionEnd) {
         const TSyntaxToken& previous = m_chain[resume - 1];
         if (previous.End == m_chain[resume].Start - 1 &&
             previous.Class != TSyntaxRangeClass::CustomStyle &&
-            previous.Class != TSyntaxRangeClass::Parenthesis)
+            previous.Class != TSyntaxRangeClass::Parenthesis) {
             --resume;
+            // Plain text pieces are cut as long as they can be: if the resumed piece turns
+            // plain ("$1F1" becoming "$1F1.5e-3" once a line break goes), it joins the plain
+            // piece before it, so that one is cut again as well. The piece before a plain one
+            // is never plain, so one more step is enough.
+            if (resume > 0 && m_chain[resume - 1].Class == TSyntaxRangeClass::NormalText &&
+                m_chain[resume - 1].End == m_chain[resume].Start - 1)
+                --resume;
+        }
     }
     if (resume < m_chain.Count()) {
         if (m_chain[resume].Start < regionStart)

@@ -172,6 +172,19 @@ TEST_F(SqlColoring, TypedCommentOpenerRecoloursUpToItsEndAndUndoRestoresTheChain
     ExpectSameAsFresh(model, Coloring());
 }
 
+// "$1F1" is a hex number only while the "." after it ends the word; once the line break after
+// the "." goes, the word turns plain and must join the plain text before it, as loading the
+// same text would cut it.
+TEST_F(SqlColoring, WordTurningPlainJoinsThePlainTextBeforeIt) {
+    model.SetAllText(QStringLiteral("a $1F1.\r\n5e-3 x"));
+    ASSERT_EQ(Chain(model)[1], "Number:$1F1");
+    Replace(model, 8, 2, QString());
+    EXPECT_EQ(Chain(model).front(), "NormalText:a $1F1.5e-3 x");
+    ExpectSameAsFresh(model, Coloring());
+    model.Undo();
+    ExpectSameAsFresh(model, Coloring());
+}
+
 // Script logic asks a span what it holds through its style's kind, never through its colour.
 TEST_F(SqlColoring, SetUpMarksCommentAndQuotedStyles) {
     KxSetDirectiveCommentStyle(Coloring(), true);
