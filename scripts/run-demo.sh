@@ -30,7 +30,9 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
 fi
 
 echo "run-demo: no display, running under Xvfb"
-xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
+# -noreset: the window polling below connects and disconnects while the program starts; each
+# disconnect of a last client resets the server, and a connection made during a reset fails.
+xvfb-run -a -s "-screen 0 1280x800x24 -noreset" bash -c '
   set -euo pipefail
   "$1" --connect "$4" --execute "$2" &
   pid=$!

@@ -9,8 +9,11 @@
 # journey.sh PROGRAM DEMO_DB_SCRIPT OUTPUT_DIR — runs itself again under xvfb-run.
 set -euo pipefail
 
+# -noreset: an X server resets whenever its last client disconnects, and a client that
+# connects during the reset is refused. Every xdotool call is a short-lived client, so without
+# it the program's own connection at its second start could land in a reset and fail.
 if [ "${1:-}" != "--inside" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" --inside "$@"
+  exec xvfb-run -a -s "-screen 0 1280x800x24 -noreset" bash "$0" --inside "$@"
 fi
 shift
 program=$(realpath "$1")
