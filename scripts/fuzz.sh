@@ -7,6 +7,8 @@
 #   scripts/fuzz.sh --runs N --seconds S   until N inputs or S seconds, whichever comes first
 #   ... --max-len N                    inputs of at most N bytes (default: each target's
 #                                      own, below; libFuzzer's 4096 for the rest)
+#   ... --jobs N                       N processes per target at once (default 1), sharing
+#                                      its scratch corpus; --runs N is split between them
 #   scripts/fuzz.sh --regress          only the seed corpora, each input once
 #   ... [TARGET ...]                   only these targets (statement_preparation, ...)
 #
@@ -22,19 +24,22 @@ regress_only=false
 seconds=
 runs=
 max_len=
+jobs=1
 targets=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --runs) runs="${2:?--runs needs a number}"; shift 2 ;;
     --seconds) seconds="${2:?--seconds needs a number}"; shift 2 ;;
     --max-len) max_len="${2:?--max-len needs a number}"; shift 2 ;;
+    --jobs) jobs="${2:?--jobs needs a number}"; shift 2 ;;
     --regress) regress_only=true; shift ;;
-    -h|--help) sed -n '2,18p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,20p' "$0"; exit 0 ;;
     [0-9]*) seconds="$1"; shift ;;
     *) targets+=("$1"); shift ;;
   esac
 done
 [ -n "$seconds$runs" ] || seconds=15
+[[ "$jobs" =~ ^[1-9][0-9]*$ ]] || { echo "fuzz: --jobs needs a positive number" >&2; exit 2; }
 limit=()
 [ -z "$seconds" ] || limit+=(-max_total_time="$seconds")
 
@@ -75,6 +80,42 @@ findings=build/fuzz/findings
 logs=build/fuzz/logs
 mkdir -p "$scratch" "$findings" "$logs"
 
+# One lane of a target: fuzzes until its share of --runs, or the time limit, is used up and
+# leaves the number of executions in $logs/<target>.<lane>.count. A long run goes in
+# processes of at most 250 000 executions each: a long-lived process slows down as the
+# sanitizers' bookkeeping grows (one went from 860 to 100 executions a second in 40
+# minutes). Each new process starts from the inputs found so far, its lane's and the
+# others'. Fails on a finding, and then the other lanes stop after their current process.
+fuzz_lane() {
+  local lane=$1 share=$2 executions=0 executed segment left time_left
+  local log="$logs/$target.$lane.log" count="$logs/$target.$lane.count"
+  echo 0 >"$count"
+  while [ ! -e "$lane_failed" ]; do
+    segment=("${limit[@]}")
+    if [ -n "$share" ]; then
+      left=$((share - executions))
+      [ "$left" -gt 0 ] || break
+      segment=(-runs=$((left < 250000 ? left : 250000)))
+      if [ -n "$seconds" ]; then
+        time_left=$((seconds - (SECONDS - began)))
+        [ "$time_left" -gt 0 ] || break
+        segment+=(-max_total_time="$time_left")
+      fi
+    fi
+    if ! nice -n 19 "$fuzzer" "${options[@]}" "${segment[@]}" "${length_option[@]}" \
+        "$scratch/$target" "$seeds" >"$log" 2>&1; then
+      echo "fuzz: $target found a failing input (see $log and $findings):" >&2
+      grep -A12 -m1 'PROPERTY FAILED\|ERROR: \|runtime error' "$log" >&2 || tail -20 "$log" >&2
+      touch "$lane_failed"
+      return 1
+    fi
+    executed=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+    executions=$((executions + ${executed:-0}))
+    echo "$executions" >"$count"
+    [ -n "$share" ] && [ "${executed:-0}" -gt 0 ] || break
+  done
+}
+
 failed=()
 start_all=$SECONDS
 printf '%-22s %12s %10s %8s\n' target executions exec/s seconds
@@ -102,33 +143,24 @@ for target in "${targets[@]}"; do
   length_option=()
   [ -z "$length" ] || length_option=(-max_len="$length")
   began=$SECONDS
-  executions=0
-  # A long run goes in processes of at most 250 000 executions each: a long-lived process
-  # slows down as the sanitizers' bookkeeping grows (one went from 860 to 100 executions a
-  # second in 40 minutes). Each new process starts from the inputs found so far.
-  while :; do
-    segment=("${limit[@]}")
-    if [ -n "$runs" ]; then
-      left=$((runs - executions))
-      [ "$left" -gt 0 ] || break
-      segment=(-runs=$((left < 250000 ? left : 250000)))
-      if [ -n "$seconds" ]; then
-        time_left=$((seconds - (SECONDS - began)))
-        [ "$time_left" -gt 0 ] || break
-        segment+=(-max_total_time="$time_left")
-      fi
-    fi
-    if ! nice -n 19 "$fuzzer" "${options[@]}" "${segment[@]}" "${length_option[@]}" \
-        "$scratch/$target" "$seeds" >"$log" 2>&1; then
-      echo "fuzz: $target found a failing input (see $log and $findings):" >&2
-      grep -A12 -m1 'PROPERTY FAILED\|ERROR: \|runtime error' "$log" >&2 || tail -20 "$log" >&2
-      failed+=("$target")
-      break
-    fi
-    executed=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
-    executions=$((executions + ${executed:-0}))
-    [ -n "$runs" ] && [ "${executed:-0}" -gt 0 ] || break
+  # Each process has its own log and tally, so that lanes on the same target do not
+  # overwrite each other's; the first lane takes what does not divide evenly.
+  lane_failed="$logs/$target.failed"
+  rm -f "$lane_failed"
+  lanes=()
+  for ((lane = 1; lane <= jobs; lane++)); do
+    share=
+    [ -z "$runs" ] || share=$((runs / jobs + (lane == 1 ? runs % jobs : 0)))
+    fuzz_lane "$lane" "$share" &
+    lanes+=($!)
   done
+  executions=0
+  target_failed=false
+  for ((lane = 1; lane <= jobs; lane++)); do
+    wait "${lanes[lane - 1]}" || target_failed=true
+    executions=$((executions + $(cat "$logs/$target.$lane.count" 2>/dev/null || echo 0)))
+  done
+  [ "$target_failed" = false ] || failed+=("$target")
   elapsed=$((SECONDS - began))
   printf '%-22s %12s %10s %8s\n' "$target" "$executions" \
     "$((executions / (elapsed > 0 ? elapsed : 1)))" "$elapsed"
